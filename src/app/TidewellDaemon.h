@@ -1,0 +1,28 @@
+#pragma once
+
+#include "lang/DialogRequest.h"
+#include "shell/ProgramCore.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <memory>
+
+// The headless program: the core on a QCoreApplication, logging to standard error,
+// running until SIGINT or SIGTERM.
+class TidewellDaemon : public QObject {
+    Q_OBJECT
+public:
+    explicit TidewellDaemon(const ProgramPaths& paths);
+    ~TidewellDaemon() override;
+
+    // Returns false when the program cannot start (no language file).
+    bool Start();
+
+private:
+    void onSignal();
+
+    LogDialogPresenter presenter_;
+    ProgramCore core_;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
+};

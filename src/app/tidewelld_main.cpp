@@ -1,0 +1,20 @@
+#include "Version.h"
+#include "app/TidewellDaemon.h"
+#include "shell/CommandLine.h"
+#include "shell/Logging.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral(TIDEWELL_PRODUCT));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
+    const CommandLine cmd = CommandLine::Parse(
+        app, QStringLiteral("Records internet radio stations without a display."));
+    InstallTimestampedLog();
+    TidewellDaemon daemon(
+        ProgramPaths::Resolve(QCoreApplication::applicationFilePath(), cmd.configFile));
+    if (!daemon.Start())
+        return 1;
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// One logging category per subsystem; later subsystems add theirs here.
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
+Q_DECLARE_LOGGING_CATEGORY(lcLang)
+
+// Sends every log message to standard error as one time-stamped line, the form a
+// service's journal wants.
+void InstallTimestampedLog();

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "config/FSettings.h"
+#include "lang/QVLanguage.h"
+#include "shell/ProgramPaths.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <memory>
+
+// The program without its windows: what the desktop's main window and the headless
+// service both drive. It owns the language engine, the global settings and, as the
+// program grows, the stations and the shared queues.
+class ProgramCore : public QObject {
+    Q_OBJECT
+public:
+    ProgramCore(ProgramPaths paths, DialogPresenter* presenter);
+    ~ProgramCore() override;
+
+    // The first stage of start-up: load the language and set the locale from it.
+    // Returns false, after telling the operator, when there is no language file.
+    bool Create();
+    // The second stage, run once from the first timer tick.
+    void InitProgram();
+    // Orderly shutdown; safe to call more than once.
+    void Shutdown();
+
+    const ProgramPaths& Paths() const { return paths_; }
+    TLanguage& Language() { return *language_; }
+    TSettings& Settings() { return settings_; }
+    const FSettings& SettingsStore() const { return store_; }
+    const QString& VersionText() const { return versionText_; }
+    const QDateTime& StartTime() const { return startTime_; }
+    // "Quorvane Tidewell (<version>)".
+    QString Caption() const;
+
+private:
+    ProgramPaths paths_;
+    DialogPresenter* presenter_;
+    FSettings store_;
+    TSettings settings_;
+    std::unique_ptr<TLanguage> language_;
+    QString versionText_;
+    QDateTime startTime_;
+    bool shutDown_ = false;
+};

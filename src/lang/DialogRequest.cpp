@@ -62,7 +62,9 @@ QString DialogTypeWord(DialogType type) {
 
 DialogButton LogDialogPresenter::Present(const DialogRequest& request) {
     QString text = request.text;
-    text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "))
+        .replace(u'\r', u' ')
+        .replace(u'\n', u' ');
     qCWarning(lcLang).noquote() << DialogTypeWord(request.type) + QLatin1String(": ") + text;
     return request.defaultButton;
 }

@@ -32,7 +32,7 @@ struct DialogRequest {
     QString caption;
     QString text;
     DialogType type = DialogType::Information;
-    QList<Button> buttons;   // in the order a box shows them
+    QList<Button> buttons; // in the order a box shows them
     DialogButton defaultButton = DialogButton::OK;
 };
 

@@ -22,10 +22,9 @@ bool isNameChar(QChar c) {
 
 QString applyEscapes(QString text) {
     static const std::pair<const char*, QString> kEscapes[] = {
-        {"\\0", QString(QChar(0))},         {"\\a", QString(QChar(7))},
-        {"\\b", QString(QChar(8))},         {"\\t", QString(QChar(9))},
-        {"\\n", QStringLiteral("\r\n")},    {"\\v", QString(QChar(11))},
-        {"\\f", QString(QChar(12))},        {"\\r", QStringLiteral("\n\r")},
+        {"\\0", QString(QChar(0))},  {"\\a", QString(QChar(7))},      {"\\b", QString(QChar(8))},
+        {"\\t", QString(QChar(9))},  {"\\n", QStringLiteral("\r\n")}, {"\\v", QString(QChar(11))},
+        {"\\f", QString(QChar(12))}, {"\\r", QStringLiteral("\n\r")},
     };
     for (const auto& [from, to] : kEscapes)
         text.replace(QLatin1String(from), to);
@@ -52,8 +51,8 @@ void TLanguage::scan() {
         const IniDocument ini = IniFile(QDir(folder()).filePath(f)).load();
         const LanguageEntries entries = LanguageEntries::FromLines(ini.sectionLines(kConstants));
         const QString* display = entries.find(QStringLiteral("Language"));
-        languages_.append({name, display && !display->isEmpty() ? *display
-                                                                : QFileInfo(name).completeBaseName()});
+        languages_.append(
+            {name, display && !display->isEmpty() ? *display : QFileInfo(name).completeBaseName()});
     }
     std::sort(languages_.begin(), languages_.end(), [](const Language& a, const Language& b) {
         return a.file.compare(b.file, Qt::CaseInsensitive) < 0;
@@ -66,8 +65,8 @@ bool TLanguage::LoadLanguage(const QString& settingsFile, const QString& section
         DialogRequest box;
         box.type = DialogType::Error;
         box.caption = QStringLiteral("Error");
-        box.text = QStringLiteral("The language files don't exits!\r") + prefix_ +
-                   QStringLiteral("*.lng");
+        box.text =
+            QStringLiteral("The language files don't exits!\r") + prefix_ + QStringLiteral("*.lng");
         box.buttons = {{DialogButton::OK, QStringLiteral("OK")}};
         present(box);
         return false;
@@ -79,8 +78,8 @@ bool TLanguage::LoadLanguage(const QString& settingsFile, const QString& section
     QString ini = settingsFile.isEmpty() ? prefix_ + QStringLiteral("ini") : settingsFile;
     if (!ini.contains(u'/'))
         ini = QDir(folder()).filePath(ini);
-    const QString wanted = IniFile(ini).load().readString(section, QStringLiteral("Language"),
-                                                          defaultFile);
+    const QString wanted =
+        IniFile(ini).load().readString(section, QStringLiteral("Language"), defaultFile);
     const auto it = std::find_if(languages_.begin(), languages_.end(), [&](const Language& l) {
         return l.file.compare(wanted, Qt::CaseInsensitive) == 0;
     });
@@ -190,9 +189,8 @@ QString TLanguage::GetMessage(const QString& name, const QString& section,
     return r.ok() ? r.text : text;
 }
 
-DialogRequest TLanguage::BuildDialog(const QString& name, DialogType type,
-                                     const QVariantList& args, const QString& section,
-                                     DialogButtons buttons) const {
+DialogRequest TLanguage::BuildDialog(const QString& name, DialogType type, const QVariantList& args,
+                                     const QString& section, DialogButtons buttons) const {
     DialogRequest box;
     box.type = type;
     const QString where = QStringLiteral("Error in language file ") + current_ +

@@ -36,7 +36,8 @@ bool TidewellDaemon::Start() {
         return false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
         signalNotifier_ = std::make_unique<QSocketNotifier>(gSignalPipe[1], QSocketNotifier::Read);
-        connect(signalNotifier_.get(), &QSocketNotifier::activated, this, &TidewellDaemon::onSignal);
+        connect(signalNotifier_.get(), &QSocketNotifier::activated, this,
+                &TidewellDaemon::onSignal);
         struct sigaction action = {};
         action.sa_handler = onUnixSignal;
         sigemptyset(&action.sa_mask);

@@ -5,14 +5,13 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    const CommandLine cmd =
+        CommandLine::Parse(argc, argv, QStringLiteral("Records internet radio stations."));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral(TIDEWELL_PRODUCT));
     QApplication::setApplicationDisplayName(QStringLiteral(TIDEWELL_PRODUCT));
     QApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
-    const CommandLine cmd =
-        CommandLine::Parse(app, QStringLiteral("Records internet radio stations."));
-    TidewellApp program(
-        ProgramPaths::Resolve(QApplication::applicationFilePath(), cmd.configFile));
+    TidewellApp program(ProgramPaths::Resolve(QApplication::applicationFilePath(), cmd.configFile));
     if (!program.Start())
         return 1;
     return QApplication::exec();

@@ -6,11 +6,11 @@
 #include <QCoreApplication>
 
 int main(int argc, char* argv[]) {
+    const CommandLine cmd = CommandLine::Parse(
+        argc, argv, QStringLiteral("Records internet radio stations without a display."));
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral(TIDEWELL_PRODUCT));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
-    const CommandLine cmd = CommandLine::Parse(
-        app, QStringLiteral("Records internet radio stations without a display."));
     InstallTimestampedLog();
     TidewellDaemon daemon(
         ProgramPaths::Resolve(QCoreApplication::applicationFilePath(), cmd.configFile));

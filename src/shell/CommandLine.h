@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-class QCoreApplication;
-
-// The options both programs take: --config FILE, --help, --version. --help and
-// --version print and end the process, as command-line programs do.
+// The options both programs take: --config FILE, --help, --version. They are read
+// before any application object exists, so --help and --version work without a
+// display; both print and end the process, as command-line programs do.
 struct CommandLine {
     QString configFile; // empty: the default settings file
 
-    static CommandLine Parse(const QCoreApplication& app, const QString& description);
+    static CommandLine Parse(int argc, char** argv, const QString& description);
+    static CommandLine Parse(const QStringList& arguments, const QString& description);
 };

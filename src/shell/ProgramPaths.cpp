@@ -11,7 +11,8 @@ ProgramPaths ProgramPaths::Resolve(const QString& programPath, const QString& co
     p.settingsFile = configOption.isEmpty() ? base + QStringLiteral(".ini")
                                             : QFileInfo(configOption).absoluteFilePath();
     const QFileInfo settings(p.settingsFile);
-    p.savedFilesList = settings.dir().filePath(settings.completeBaseName() + QStringLiteral(".files"));
+    p.savedFilesList =
+        settings.dir().filePath(settings.completeBaseName() + QStringLiteral(".files"));
     p.languagePrefix = base + u'.';
     return p;
 }

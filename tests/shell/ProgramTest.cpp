@@ -1,1 +1,79 @@
+#include "TestSupport.h"
+#include "Version.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// A copy of the headless program in a folder of its own, so the test decides which
+// language files lie beside it.
+QString installDaemon(const TestFolder& folder, bool withLanguages) {
+    const QString program = folder.path("tidewelld");
+    EXPECT_TRUE(QFile::copy(QStringLiteral(TIDEWELL_BIN_DIR "/tidewelld"), program));
+    if (withLanguages)
+        folder.copyShippedLanguages();
+    return program;
+}
+
+bool waitForText(QProcess& process, const QString& text, QString& seen, int ms = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!seen.contains(text) && timer.elapsed() < ms) {
+        process.waitForReadyRead(100);
+        seen += QString::fromUtf8(process.readAllStandardError());
+    }
+    return seen.contains(text);
+}
+
+} // namespace
+
+TEST(Daemon, WithoutLanguageFilesItSaysSoAndFails) {
+    TestFolder folder;
+    QProcess daemon;
+    daemon.start(installDaemon(folder, false), {});
+    ASSERT_TRUE(daemon.waitForFinished(10000));
+    EXPECT_NE(daemon.exitCode(), 0);
+    const QString err = QString::fromUtf8(daemon.readAllStandardError());
+    EXPECT_TRUE(err.contains("The language files don't exits!")) << err.toStdString();
+    EXPECT_TRUE(err.contains(folder.path("tidewell.*.lng"))) << err.toStdString();
+}
+
+TEST(Daemon, RunsUntilTerminatedThenStopsCleanly) {
+    TestFolder folder;
+    QProcess daemon;
+    daemon.start(installDaemon(folder, true), {"--config", folder.path("mine.ini")});
+    QString seen;
+    ASSERT_TRUE(waitForText(daemon, "starting headless", seen)) << seen.toStdString();
+    EXPECT_TRUE(seen.contains(folder.path("mine.ini"))) << seen.toStdString();
+    ASSERT_TRUE(waitForText(daemon, "locale", seen)) << seen.toStdString();
+    // Still running a while later: it waits for a signal, not for input.
+    EXPECT_FALSE(daemon.waitForFinished(500));
+    ::kill(pid_t(daemon.processId()), SIGTERM);
+    ASSERT_TRUE(daemon.waitForFinished(5000));
+    seen += QString::fromUtf8(daemon.readAllStandardError());
+    EXPECT_EQ(daemon.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(daemon.exitCode(), 0);
+    EXPECT_TRUE(seen.contains("Shut down")) << seen.toStdString();
+}
+
+TEST(Daemon, AnswersVersionAndHelp) {
+    for (const char* program : {"tidewelld", "tidewell"}) {
+        QProcess p;
+        p.start(QStringLiteral(TIDEWELL_BIN_DIR "/") + program, {"--version"});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(p.readAllStandardOutput().contains(TIDEWELL_VERSION)) << program;
+    }
+    QProcess p;
+    p.start(QStringLiteral(TIDEWELL_BIN_DIR "/tidewelld"), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    const QByteArray help = p.readAllStandardOutput();
+    EXPECT_TRUE(help.contains("--config")) << help.toStdString();
+    EXPECT_TRUE(help.contains("--version"));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Conversions between Unicode and named legacy charsets ("windows-1251"...), done
+// with iconv at the program's edges: stream titles, web pages, mail.
+namespace Charset {
+// Bytes in the charset to text; false when the charset is unknown or the bytes
+// are not valid in it.
+bool Decode(const QByteArray& bytes, const char* charset, QString* text);
+// Text to bytes in the charset; false when a character is missing from it.
+bool Encode(const QString& text, const char* charset, QByteArray* bytes);
+bool IsValidUtf8(const QByteArray& bytes);
+} // namespace Charset

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Play-list URLs (.pls, and .m3u that is not HLS) are fetched and their entries tried
+// in order.
+bool IsPlaylistUrl(const QString& url);
+// The stream addresses of a .pls or .m3u text, relative ones resolved against the
+// play list's own address; only http and https entries count.
+QStringList PlaylistEntries(const QByteArray& text, const QString& baseUrl);

@@ -1,0 +1,84 @@
+#include "station/StreamDisplay.h"
+
+#include "station/StreamTags.h"
+#include "station/TStation.h"
+
+int Show_Buffer(TStation& st) {
+    const quint8 state = st.LinkState;
+    const HSTREAM h = st.StreamHandle;
+    int fill = 0;
+    if ((state == LINK_BUFFERING || state == LINK_ONLINE) && h != 0) {
+        if (st.IsWMA) {
+            fill = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_WMA_BUFFER));
+        } else {
+            const quint64 size = BASS_StreamGetFilePosition(h, BASS_FILEPOS_END);
+            if (size > 0 && size != quint64(-1))
+                fill = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) * 100 / size);
+        }
+    }
+    if (state == LINK_ONLINE && fill < 2) {
+        quint8 online = LINK_ONLINE;
+        st.LinkState.compare_exchange_strong(online, LINK_CONNECT);
+    }
+    return fill;
+}
+
+quint32 BufferColor(int fill) {
+    if (fill < 6)
+        return 0x0000FF; // red
+    if (fill <= 10)
+        return 0x00FFFF; // yellow
+    return 0xC0C0C0;     // silver
+}
+
+QString FrequencyText(int hz) {
+    return hz > 0 ? QStringLiteral("%1 KHz").arg(hz / 1000) : QString();
+}
+
+QString InputBitrateText(int bitrate) {
+    if (bitrate <= 0)
+        return {};
+    // Headers give kbit/s, some tags bit/s.
+    return QStringLiteral("%1 Kb").arg(bitrate <= 1000 ? bitrate : bitrate / 1000);
+}
+
+QString OutputBitrateText(int bitrate) {
+    return bitrate > 0 ? QStringLiteral("%1 Kb").arg(bitrate / 1000) : QString();
+}
+
+QString ChannelsText(int channels) {
+    switch (channels) {
+    case 1:
+        return QStringLiteral("Mono");
+    case 2:
+        return QStringLiteral("Stereo");
+    default:
+        return {};
+    }
+}
+
+bool Show_Info_Freq(TStation& st, FormatTexts& texts) {
+    bool changed = false;
+    if (st.StreamInfoChanged.exchange(false)) {
+        texts.InFreq = FrequencyText(st.StreamRate);
+        texts.InBitrate = InputBitrateText(st.StreamBitRate);
+        texts.InCh = ChannelsText(st.StreamChannels);
+        changed = true;
+    }
+    if (st.RecordInfoChanged) {
+        st.RecordInfoChanged = false;
+        texts.OutFreq = FrequencyText(st.RecordRate);
+        texts.OutBitrate = OutputBitrateText(st.RecordBitRate);
+        texts.OutCh = ChannelsText(st.RecordChannels);
+        changed = true;
+    }
+    return changed;
+}
+
+bool HintFormer(TStation& st, StreamLabels& labels) {
+    if (!st.TagsChanged.exchange(false))
+        return false;
+    labels.Station = UTFDecodeWhile(st.StreamName.get().toLatin1());
+    labels.Title = UTFDecodeWhile(st.StreamTitle.get().toLatin1());
+    return true;
+}

@@ -37,3 +37,7 @@ void TestFolder::copyShippedLanguages() const {
 QString ShippedLanguageFile(const QString& language) {
     return QStringLiteral(TIDEWELL_SOURCE_DIR "/lang/tidewell.%1.lng").arg(language);
 }
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

@@ -4,6 +4,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Readable texts in test failure messages.
+void PrintTo(const QString& text, std::ostream* os);
+
 // A fresh folder for one test, removed afterwards.
 class TestFolder {
 public:

@@ -6,14 +6,14 @@
 
 IniDocument IniFile::load(bool* readable) const {
     QFile file(path_);
-    bool ok = true;
+    bool ok = !file.exists();
     QByteArray data;
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly)) {
         data = file.readAll();
-    else
-        ok = !file.exists();
+        ok = file.error() == QFileDevice::NoError;
+    }
     if (readable)
-        *readable = ok && file.error() == QFileDevice::NoError;
+        *readable = ok;
     return IniDocument::parse(data);
 }
 

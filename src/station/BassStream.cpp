@@ -24,6 +24,9 @@ constexpr const char* kReadTimeoutUs = "10000000";
 // Only network protocols: a hostile play list must not reach local files.
 constexpr const char* kProtocols = "http,https,tls,tcp,crypto";
 constexpr int kMaxPlaylistBytes = 64 * 1024;
+// Connecting and finding the format may take this long in all, however slowly the
+// server answers.
+constexpr auto kOpenTimeout = std::chrono::seconds(10);
 
 int errorFromAv(int err) {
     if (err == AVERROR(ETIMEDOUT) || err == AVERROR_EXIT)
@@ -74,6 +77,7 @@ std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls,
                                              const Settings& settings, int* error) {
     std::unique_ptr<BassStream> stream(new BassStream);
     stream->settings_ = settings;
+    stream->openDeadline_ = (Clock::now() + kOpenTimeout).time_since_epoch().count();
     stream->outputDevice_ = settings.outputDevice;
     *error = BASS_ERROR_FILEOPEN;
     if (!hls && IsPlaylistUrl(url)) {
@@ -103,6 +107,7 @@ std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls,
     }
     if (*error != BASS_OK)
         return nullptr;
+    stream->openDeadline_ = 0;
     stream->readHeaders();
     stream->network_ = std::thread(&BassStream::networkLoop, stream.get());
     stream->playback_ = std::thread(&BassStream::playbackLoop, stream.get());
@@ -110,7 +115,11 @@ std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls,
 }
 
 int BassStream::interrupted(void* self) {
-    return static_cast<BassStream*>(self)->stop_.load() ? 1 : 0;
+    const auto* stream = static_cast<BassStream*>(self);
+    if (stream->stop_)
+        return 1;
+    const qint64 deadline = stream->openDeadline_;
+    return deadline != 0 && Clock::now().time_since_epoch().count() > deadline ? 1 : 0;
 }
 
 int BassStream::openMedia(const QString& url, bool hls) {
@@ -119,6 +128,7 @@ int BassStream::openMedia(const QString& url, bool hls) {
     format_ = avformat_alloc_context();
     format_->interrupt_callback = {&BassStream::interrupted, this};
     // Enough to know the format without waiting seconds for a live stream.
+    format_->format_probesize = 32 * 1024;
     format_->probesize = 64 * 1024;
     format_->max_analyze_duration = 500000;
     AVDictionary* opts = networkOptions(settings_);

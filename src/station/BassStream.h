@@ -87,6 +87,7 @@ private:
     int channels_ = 0;
 
     std::atomic<bool> stop_{false};
+    std::atomic<qint64> openDeadline_{0}; // steady-clock ticks; 0 once open
     std::atomic<bool> connected_{true};
     std::atomic<bool> playing_{false};
     std::atomic<float> volume_{1.0f};

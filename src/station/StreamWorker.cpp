@@ -118,8 +118,7 @@ void Stream_Buffering(TStation& st) {
         if (now > deadline)
             p = -1;
         if (p == -1) {
-            Stream_Error(st);
-            st.Message.set(QStringLiteral("Error buffering"));
+            Stream_Error(st, QStringLiteral("Error buffering"));
             return;
         }
         if (p >= 95)
@@ -150,14 +149,15 @@ void Stream_Buffering(TStation& st) {
         setMessage(st, QStringLiteral("Online"));
 }
 
-void Stream_Error(TStation& st) {
-    quint8 state = st.LinkState;
-    while (state != LINK_STOP && !st.LinkState.compare_exchange_weak(state, LINK_ERROR)) {
-    }
-    if (state != LINK_STOP) {
-        setMessage(st, BassErrorText(BASS_ErrorGetCode()));
+void Stream_Error(TStation& st, const QString& message) {
+    // The texts come first, so whoever sees the error state sees its message.
+    if (st.LinkState != LINK_STOP) {
+        setMessage(st, message.isEmpty() ? BassErrorText(BASS_ErrorGetCode()) : message);
         const bool slow = st.ConnectionLost || st.WorkerConnect() <= 5;
         st.RetryTick = GetTickCount64Ex() + (slow ? 5000 : 2000);
+    }
+    quint8 state = st.LinkState;
+    while (state != LINK_STOP && !st.LinkState.compare_exchange_weak(state, LINK_ERROR)) {
     }
     Stream_Release(st);
 }

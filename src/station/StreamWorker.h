@@ -2,6 +2,8 @@
 
 #include "station/Bass.h"
 
+#include <QString>
+
 struct TStation;
 
 // Whether URLs containing ".M3U8" open through the HLS call; set at audio start-up.
@@ -15,7 +17,9 @@ void StreamWorker(TStation* st);
 
 void Stream_Open(TStation& st);
 void Stream_Buffering(TStation& st);
-void Stream_Error(TStation& st);
+// State Error with the audio layer's text for its last error (or the given text),
+// and the time of the next attempt.
+void Stream_Error(TStation& st, const QString& message = QString());
 // Removes the DSP (waiting for a running call to end) and frees the stream. Called
 // by the worker and by the station's tick when the link stops.
 void Stream_Release(TStation& st);

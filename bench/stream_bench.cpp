@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
         st->BufferTimeout = settings.Buffer;
         st->WorkerThread = std::thread(StreamWorker, st.get());
         st->LinkState = LINK_CONNECT;
+        st->WakeWorker();
         stations.push_back(std::move(st));
     }
     // Wait until all are online, then measure a steady period, consuming the blocks
@@ -90,8 +91,10 @@ int main(int argc, char** argv) {
     const double cpu = cpuSeconds() - cpuStart;
     const double wall = timer.elapsed() / 1000.0;
     const long peak = peakKiB();
-    for (auto& st : stations)
+    for (auto& st : stations) {
         st->StopWorker = true;
+        st->WakeWorker();
+    }
     for (auto& st : stations)
         st->WorkerThread.join();
 

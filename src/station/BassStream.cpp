@@ -27,6 +27,10 @@ constexpr int kMaxPlaylistBytes = 64 * 1024;
 // Connecting and finding the format may take this long in all, however slowly the
 // server answers.
 constexpr auto kOpenTimeout = std::chrono::seconds(10);
+// Playback runs at most kPacingSlack ahead of the wall clock, then waits until it is
+// only kPacingLead ahead.
+constexpr auto kPacingSlack = std::chrono::milliseconds(120);
+constexpr auto kPacingLead = std::chrono::milliseconds(20);
 
 int errorFromAv(int err) {
     if (err == AVERROR(ETIMEDOUT) || err == AVERROR_EXIT)
@@ -145,6 +149,10 @@ int BassStream::openMedia(const QString& url, bool hls) {
     audioIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (audioIndex_ < 0)
         return errorFromAv(audioIndex_);
+    // The fixed-point MP3 decoder is the cheaper of FFmpeg's two.
+    if (codec->id == AV_CODEC_ID_MP3)
+        if (const AVCodec* fixed = avcodec_find_decoder_by_name("mp3"))
+            codec = fixed;
     decoder_ = avcodec_alloc_context3(codec);
     if (!decoder_ ||
         avcodec_parameters_to_context(decoder_, format_->streams[audioIndex_]->codecpar) < 0 ||
@@ -266,7 +274,10 @@ void BassStream::networkLoop() {
     while (!stop_) {
         {
             std::unique_lock lock(queueMutex_);
-            queueChanged_.wait(lock, [&] { return stop_ || queuedMs_ < settings_.bufferMs; });
+            // Refill only once there is room for a bunch of packets: the socket holds
+            // what arrives meanwhile, and the thread wakes a few times a second only.
+            if (queuedMs_ >= settings_.bufferMs)
+                queueChanged_.wait(lock, [&] { return stop_ || queuedMs_ <= refillBelow(); });
         }
         if (stop_)
             break;
@@ -307,6 +318,10 @@ void BassStream::networkLoop() {
     queueChanged_.notify_all();
 }
 
+qint64 BassStream::refillBelow() const {
+    return settings_.bufferMs - std::min(250, settings_.bufferMs / 5);
+}
+
 bool BassStream::takePacket(Packet* out) {
     std::unique_lock lock(queueMutex_);
     queueChanged_.wait_for(lock, std::chrono::milliseconds(20),
@@ -315,8 +330,10 @@ bool BassStream::takePacket(Packet* out) {
         return false;
     *out = queue_.front();
     queue_.pop_front();
+    const bool wake = queuedMs_ > refillBelow();
     queuedMs_ -= out->ms;
-    queueChanged_.notify_all();
+    if (wake && queuedMs_ <= refillBelow())
+        queueChanged_.notify_all();
     return true;
 }
 
@@ -413,8 +430,13 @@ void BassStream::pace(qint64 frames) {
     }
     playedFrames_ += frames;
     const auto due = clockStart_ + std::chrono::microseconds(playedFrames_ * 1000000 / rate_);
+    // Blocks are handed over a little ahead of time and in bunches: one wake-up per
+    // several blocks keeps many streams cheap, and over time the pace is exact.
+    if (due - now < kPacingSlack)
+        return;
+    const auto until = due - kPacingLead;
     // Sleep in short steps so that freeing the stream is never held up.
-    while (!stop_ && Clock::now() < due)
-        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(),
-                                                              std::chrono::milliseconds(20)));
+    while (!stop_ && Clock::now() < until)
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(),
+                                                              std::chrono::milliseconds(50)));
 }

@@ -73,6 +73,7 @@ private:
     void playbackLoop();
     bool updateMeta();
     bool takePacket(Packet* out);
+    qint64 refillBelow() const;
     void deliver(std::vector<qint16>& pcm);
     void play(const std::vector<qint16>& pcm, qint64 frames);
     void pace(qint64 frames);

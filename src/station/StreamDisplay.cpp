@@ -18,7 +18,8 @@ int Show_Buffer(TStation& st) {
     }
     if (state == LINK_ONLINE && fill < 2) {
         quint8 online = LINK_ONLINE;
-        st.LinkState.compare_exchange_strong(online, LINK_CONNECT);
+        if (st.LinkState.compare_exchange_strong(online, LINK_CONNECT))
+            st.WakeWorker();
     }
     return fill;
 }

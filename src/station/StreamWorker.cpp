@@ -61,7 +61,9 @@ void StreamWorker(TStation* st) {
             Stream_Open(*st);
         if (st->LinkState == LINK_BUFFERING)
             Stream_Buffering(*st);
-        sleepMs(10);
+        // Waiting to be woken keeps a hundred idle workers from waking 100 times a
+        // second each.
+        st->WaitForWork();
     }
     Stream_Release(*st);
     st->StopWorker = false;

@@ -53,3 +53,17 @@ int TStation::WorkerConnect() const {
     const std::lock_guard lock(ConfigLock);
     return Config.Connect;
 }
+
+void TStation::WakeWorker() {
+    {
+        const std::lock_guard lock(workerMutex_);
+        workerWoken_ = true;
+    }
+    workerBell_.notify_one();
+}
+
+void TStation::WaitForWork() {
+    std::unique_lock lock(workerMutex_);
+    workerBell_.wait_for(lock, std::chrono::milliseconds(100), [&] { return workerWoken_; });
+    workerWoken_ = false;
+}

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -106,10 +107,20 @@ struct TStation {
     TACM* Encoder = nullptr;
     const AcmFormatEntry* ActiveCodec = nullptr;
 
+    // The idle worker looks at the link state every 100 ms, or at once when woken
+    // after the state was set to Connect or StopWorker was set.
+    void WakeWorker();
+    void WaitForWork();
+
     // The configuration is edited on the GUI thread while the worker reads it.
     mutable std::mutex ConfigLock;
     QString WorkerURL() const;
     int WorkerConnect() const;
+
+private:
+    std::mutex workerMutex_;
+    std::condition_variable workerBell_;
+    bool workerWoken_ = false;
 };
 
 // Link states.

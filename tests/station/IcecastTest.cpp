@@ -123,8 +123,10 @@ TEST(Icecast, AStationPlaysAnIcecastMountAndFollowsItsTitles) {
         QByteArray block;
         while (timer.elapsed() < ms && !done()) {
             // The mount appears once the source has connected; retry as the tick does.
-            if (st.LinkState == LINK_ERROR && GetTickCount64Ex() >= st.RetryTick)
+            if (st.LinkState == LINK_ERROR && GetTickCount64Ex() >= st.RetryTick) {
                 st.LinkState = LINK_CONNECT;
+                st.WakeWorker();
+            }
             Show_Buffer(st);
             while (st.BlockQueue.TakeOldest(&block)) {
             }
@@ -133,6 +135,7 @@ TEST(Icecast, AStationPlaysAnIcecastMountAndFollowsItsTitles) {
         return done();
     };
     st.LinkState = LINK_CONNECT;
+    st.WakeWorker();
     EXPECT_TRUE(runUntil([&] { return st.LinkState == LINK_ONLINE; }, 30000))
         << st.Message.get().toStdString();
     EXPECT_EQ(UTFDecodeWhile(st.StreamName.get().toLatin1()), "Icecast Test");
@@ -143,5 +146,6 @@ TEST(Icecast, AStationPlaysAnIcecastMountAndFollowsItsTitles) {
         15000))
         << st.StreamTitle.get().toStdString();
     st.StopWorker = true;
+    st.WakeWorker();
     st.WorkerThread.join();
 }

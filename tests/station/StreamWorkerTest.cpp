@@ -31,6 +31,7 @@ public:
         st.BufferTimeout = bufferSeconds;
         st.WorkerThread = std::thread(StreamWorker, &st);
         st.LinkState = LINK_CONNECT;
+        st.WakeWorker();
     }
     ~Station() { stop(); }
 
@@ -60,6 +61,7 @@ public:
         QElapsedTimer timer;
         timer.start();
         st.StopWorker = true;
+        st.WakeWorker();
         st.WorkerThread.join();
         EXPECT_FALSE(st.StopWorker) << "the worker acknowledges by clearing the flag";
         return timer.elapsed();
@@ -234,6 +236,7 @@ TEST_F(StreamWorkerTest, BufferingWaitsWhileItGainsAndFailsWhenItStops) {
     // Stopping while buffering ends at once.
     server->stall(0);
     s.st.LinkState = LINK_CONNECT;
+    s.st.WakeWorker();
     ASSERT_TRUE(s.runUntil([&] { return s.st.LinkState == LINK_BUFFERING; }, 10000));
     EXPECT_LT(s.stop(), 1000);
 }

@@ -66,13 +66,14 @@ int main(int argc, char** argv) {
     }
     // Wait until all are online, then measure a steady period, consuming the blocks
     // as the station ticks do.
+    qint64 pcmBytes = 0;
     auto tick = [&] {
         int online = 0;
         QByteArray block;
         for (auto& st : stations) {
             Show_Buffer(*st);
-            while (st->BlockQueue.TakeOldest(&block)) {
-            }
+            while (st->BlockQueue.TakeOldest(&block))
+                pcmBytes += block.size();
             online += st->LinkState == LINK_ONLINE ? 1 : 0;
         }
         return online;
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const double cpuStart = cpuSeconds();
     timer.restart();
+    pcmBytes = 0;
     int minOnline = count;
     while (timer.elapsed() < seconds * 1000LL) {
         minOnline = std::min(minOnline, tick());
@@ -101,6 +103,10 @@ int main(int argc, char** argv) {
     std::printf("streams: %d, measured: %.1f s, fewest online: %d\n", count, wall, minOnline);
     std::printf("CPU: %.3f s in all = %.1f %% of one core; %.1f CPU s per stream-hour\n", cpu,
                 100.0 * cpu / wall, cpu / count / (wall / 3600.0));
+    // The test stream is 44100 Hz stereo: 176400 bytes of PCM a second.
+    const double pcmSeconds = double(pcmBytes) / 176400.0 / count;
+    std::printf("pacing: %.2f s of PCM per stream in %.2f s (%+.2f %%)\n", pcmSeconds, wall,
+                100.0 * (pcmSeconds - wall) / wall);
     std::printf("memory: peak %ld KiB, %.2f MiB per stream above the %ld KiB baseline\n", peak,
                 double(peak - baseKiB) / count / 1024.0, baseKiB);
     return minOnline == count ? 0 : 2;

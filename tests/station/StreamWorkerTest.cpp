@@ -203,6 +203,15 @@ TEST_F(StreamWorkerTest, FailuresGiveTheirTextsAndRetryTimes) {
         EXPECT_TRUE(s.st.Message.get().startsWith("Error code ")) << s.st.Message.get().toStdString();
         EXPECT_GE(s.st.RetryTick, GetTickCount64Ex() + 4000);
     }
+    {
+        // A server that accepts but never answers: the open gives up in bounded time.
+        ASSERT_TRUE(server->refuse(false));
+        ASSERT_TRUE(server->stall(30));
+        Station s(server->url("/stream.mp3"));
+        ASSERT_TRUE(s.failed(20000));
+        EXPECT_EQ(s.st.Message.get(), "Error code 40. Connection timed out");
+        server->stall(0);
+    }
     // An empty address simply stops.
     Station s("   ");
     EXPECT_TRUE(s.runUntil([&] { return s.st.LinkState == LINK_STOP; }, 2000));
@@ -281,4 +290,17 @@ TEST(SoundDevices, NetworkOptionsAreAppliedEvenWhenTheOutputWasStarted) {
     EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_NET_PREBUF), 0u);
     EXPECT_EQ(BASS_GetConfig(BASS_CONFIG_NET_PLAYLIST), 2u);
     EXPECT_TRUE(HlsAvailable());
+}
+
+TEST_F(StreamWorkerTest, OnlyOneStationIsHeardAtATime) {
+    Station a(server->url("/stream.mp3"));
+    Station b(server->url("/stream.mp3"));
+    ASSERT_TRUE(a.online());
+    ASSERT_TRUE(b.online());
+    a.st.Listening = b.st.Listening = true;
+    a.st.ListenVolume = b.st.ListenVolume = 100.0;
+    Listen_Shutup({&a.st, &b.st});
+    EXPECT_FALSE(a.st.Listening || b.st.Listening);
+    EXPECT_EQ(a.st.ListenVolume, 0.0);
+    EXPECT_EQ(b.st.ListenVolume, 0.0);
 }

@@ -172,7 +172,8 @@ QString TLanguage::value(const QString& section, const QString& key) const {
         const QString* v = constants_.find(key);
         return v ? *v : QString();
     }
-    const QString* v = ReadSection(section).find(key);
+    const LanguageEntries entries = ReadSection(section);
+    const QString* v = entries.find(key);
     return v ? *v : QString();
 }
 

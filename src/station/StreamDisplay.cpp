@@ -1,21 +1,14 @@
 #include "station/StreamDisplay.h"
 
 #include "station/StreamTags.h"
+#include "station/StreamWorker.h"
 #include "station/TStation.h"
 
 int Show_Buffer(TStation& st) {
     const quint8 state = st.LinkState;
-    const HSTREAM h = st.StreamHandle;
     int fill = 0;
-    if ((state == LINK_BUFFERING || state == LINK_ONLINE) && h != 0) {
-        if (st.IsWMA) {
-            fill = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_WMA_BUFFER));
-        } else {
-            const quint64 size = BASS_StreamGetFilePosition(h, BASS_FILEPOS_END);
-            if (size > 0 && size != quint64(-1))
-                fill = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) * 100 / size);
-        }
-    }
+    if ((state == LINK_BUFFERING || state == LINK_ONLINE) && st.StreamHandle != 0)
+        fill = Stream_BufferFill(st, 0);
     if (state == LINK_ONLINE && fill < 2) {
         quint8 online = LINK_ONLINE;
         if (st.LinkState.compare_exchange_strong(online, LINK_CONNECT))

@@ -31,21 +31,21 @@ void setMessage(TStation& st, const QString& text) {
 
 // Percent of the network buffer filled; -1 when the connection has ended.
 int bufferProgress(TStation& st, int last) {
-    const HSTREAM h = st.StreamHandle;
-    int p = last;
-    if (st.IsWMA) {
-        p = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_WMA_BUFFER));
-    } else {
-        const quint64 size = BASS_StreamGetFilePosition(h, BASS_FILEPOS_END);
-        if (size > 0 && size != quint64(-1))
-            p = int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) * 100 / size);
-    }
-    if (BASS_StreamGetFilePosition(h, BASS_FILEPOS_CONNECTED) == 0)
-        p = -1;
-    return p;
+    const int p = Stream_BufferFill(st, last);
+    return BASS_StreamGetFilePosition(st.StreamHandle, BASS_FILEPOS_CONNECTED) == 0 ? -1 : p;
 }
 
 } // namespace
+
+int Stream_BufferFill(const TStation& st, int whenUnknown) {
+    const HSTREAM h = st.StreamHandle;
+    if (st.IsWMA)
+        return int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_WMA_BUFFER));
+    const quint64 size = BASS_StreamGetFilePosition(h, BASS_FILEPOS_END);
+    if (size == 0 || size == quint64(-1))
+        return whenUnknown;
+    return int(BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) * 100 / size);
+}
 
 void SetHlsAvailable(bool available) {
     gHlsAvailable = available;

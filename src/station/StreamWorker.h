@@ -24,5 +24,9 @@ void Stream_Error(TStation& st, const QString& message = QString());
 // by the worker and by the station's tick when the link stops.
 void Stream_Release(TStation& st);
 
+// Percent of the network buffer filled (the WMA figure for WMA streams), or
+// whenUnknown while the buffer has no size.
+int Stream_BufferFill(const TStation& st, int whenUnknown);
+
 void Stream_DSP(HDSP handle, HSTREAM channel, void* buffer, quint32 length, void* user);
 void Stream_Sync(HSYNC handle, HSTREAM channel, quint32 data, void* user);

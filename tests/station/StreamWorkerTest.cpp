@@ -146,7 +146,8 @@ TEST_F(StreamWorkerTest, PcmIsHandedOverInRealTime) {
     s.runUntil([] { return false; }, 8000);
     const double seconds = double(s.pcmBytes) / (44100 * 2 * 2);
     EXPECT_NEAR(seconds, timer.elapsed() / 1000.0, 0.02 * timer.elapsed() / 1000.0);
-    EXPECT_GE(s.fill, 90);
+    // The queue is refilled in bunches, so the fill moves between about 70 and 100 %.
+    EXPECT_GE(s.fill, 60);
     const quint32 level = BASS_ChannelGetLevel(s.st.StreamHandle);
     EXPECT_GT(level & 0xFFFF, 1000u);
     EXPECT_GT(level >> 16, 1000u);

@@ -181,7 +181,10 @@ void BassStream::readHeaders() {
 }
 
 BassStream::~BassStream() {
-    stop_ = true;
+    {
+        const std::lock_guard lock(queueMutex_);
+        stop_ = true;
+    }
     queueChanged_.notify_all();
     if (network_.joinable())
         network_.join();
@@ -249,7 +252,10 @@ bool BassStream::RemoveDSP(HDSP dsp) {
 }
 
 void BassStream::Play() {
-    playing_ = true;
+    {
+        const std::lock_guard lock(queueMutex_);
+        playing_ = true;
+    }
     queueChanged_.notify_all();
 }
 
@@ -314,7 +320,11 @@ void BassStream::networkLoop() {
         queuedMs_ += queue_.back().ms;
         queueChanged_.notify_all();
     }
-    connected_ = false;
+    {
+        // Under the lock, so a waiting reader cannot miss the change.
+        const std::lock_guard lock(queueMutex_);
+        connected_ = false;
+    }
     queueChanged_.notify_all();
 }
 
@@ -324,8 +334,7 @@ qint64 BassStream::refillBelow() const {
 
 bool BassStream::takePacket(Packet* out) {
     std::unique_lock lock(queueMutex_);
-    queueChanged_.wait_for(lock, std::chrono::milliseconds(20),
-                           [&] { return stop_ || !queue_.empty(); });
+    queueChanged_.wait(lock, [&] { return stop_ || !queue_.empty() || !connected_; });
     if (queue_.empty())
         return false;
     *out = queue_.front();

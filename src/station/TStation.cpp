@@ -55,15 +55,14 @@ int TStation::WorkerConnect() const {
 }
 
 void TStation::WakeWorker() {
-    {
-        const std::lock_guard lock(workerMutex_);
-        workerWoken_ = true;
-    }
-    workerBell_.notify_one();
+    // At most one wake-up is pending, so the semaphore's count stays at 0 or 1.
+    if (!workerWoken_.exchange(true))
+        workerBell_.release();
 }
 
 void TStation::WaitForWork() {
-    std::unique_lock lock(workerMutex_);
-    workerBell_.wait_for(lock, std::chrono::milliseconds(100), [&] { return workerWoken_; });
-    workerWoken_ = false;
+    // A semaphore rather than a timed condition wait: ThreadSanitizer follows its
+    // atomics, but not the clock-based condition wait of this C++ library.
+    if (workerBell_.try_acquire_for(std::chrono::milliseconds(100)))
+        workerWoken_ = false;
 }

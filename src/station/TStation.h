@@ -9,9 +9,9 @@
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <semaphore>
 #include <thread>
 
 class tWaveConverter;
@@ -118,9 +118,8 @@ struct TStation {
     int WorkerConnect() const;
 
 private:
-    std::mutex workerMutex_;
-    std::condition_variable workerBell_;
-    bool workerWoken_ = false;
+    std::counting_semaphore<1> workerBell_{0};
+    std::atomic<bool> workerWoken_{false};
 };
 
 // Link states.

@@ -4,7 +4,7 @@
 
 namespace {
 
-struct Spec {
+struct Conversion {
     int index = -1;
     bool left = false;
     int width = -1;
@@ -90,7 +90,7 @@ private:
         return &args_[next_++];
     }
 
-    bool parse(Spec& s) {
+    bool parse(Conversion& s) {
         int n = -1;
         if (!number(&n))
             return false;
@@ -119,7 +119,7 @@ private:
         return true;
     }
 
-    QString convert(const Spec& s, const QVariant& v) {
+    QString convert(const Conversion& s, const QVariant& v) {
         const QLocale loc;
         const int prec = s.precision;
         switch (s.type.unicode()) {
@@ -163,7 +163,7 @@ private:
     }
 
     QString conversion() {
-        Spec s;
+        Conversion s;
         if (!parse(s))
             return error_.isEmpty() ? invalid() : QString();
         const QVariant* v = nextArg();

@@ -107,10 +107,10 @@ QStringList constantKeys(const QString& language) {
 
 // The conversions of a text in the order they take their arguments.
 QStringList conversions(const QString& text) {
-    static const QRegularExpression spec(R"(%(?:(\d+):)?-?\d*(?:\.\d+)?([a-zA-Z%]))");
+    static const QRegularExpression conversion(R"(%(?:(\d+):)?-?\d*(?:\.\d+)?([a-zA-Z%]))");
     QList<std::pair<int, QString>> found;
     int next = 0;
-    for (const QRegularExpressionMatch& m : spec.globalMatch(text)) {
+    for (const QRegularExpressionMatch& m : conversion.globalMatch(text)) {
         if (m.captured(2) == "%")
             continue;
         if (!m.captured(1).isEmpty())

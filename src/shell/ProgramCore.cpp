@@ -40,3 +40,12 @@ void ProgramCore::Shutdown() {
     shutDown_ = true;
     qCInfo(lcShell) << "Shut down";
 }
+
+void ProgramCore::LogEvent(const QString& station, const QString& text) {
+    eventLog_.LogEvent(station, text);
+    qCInfo(lcShell).noquote() << station + QStringLiteral(": ") + text;
+}
+
+void ProgramCore::QueueNotice(const QString& bcc, const QString& subject, const QString& text) {
+    mailQueue_.QueueNotice(bcc, subject, text);
+}

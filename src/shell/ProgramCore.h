@@ -2,6 +2,8 @@
 
 #include "config/FSettings.h"
 #include "lang/QVLanguage.h"
+#include "mail/EventLog.h"
+#include "mail/MailQueue.h"
 #include "shell/ProgramPaths.h"
 
 #include <QDateTime>
@@ -35,6 +37,13 @@ public:
     // "Quorvane Tidewell (<version>)".
     QString Caption() const;
 
+    // How stations and guards report: the recent-events list (also logged) and the
+    // notices waiting to be mailed.
+    void LogEvent(const QString& station, const QString& text);
+    void QueueNotice(const QString& bcc, const QString& subject, const QString& text);
+    const EventLog& Events() const { return eventLog_; }
+    MailQueue& Notices() { return mailQueue_; }
+
 private:
     ProgramPaths paths_;
     DialogPresenter* presenter_;
@@ -43,5 +52,7 @@ private:
     std::unique_ptr<TLanguage> language_;
     QString versionText_;
     QDateTime startTime_;
+    EventLog eventLog_;
+    MailQueue mailQueue_;
     bool shutDown_ = false;
 };

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <mutex>
+
+struct EventLogEntry {
+    QDateTime Time;
+    QString Station; // max 255
+    QString Text;    // max 255
+};
+
+// The recent events shown on the status page: the newest 64. Written on the main
+// thread, read by the web server's threads.
+class EventLog {
+public:
+    static constexpr int kMaxEntries = 64;
+
+    void LogEvent(const QString& station, const QString& text);
+    QList<EventLogEntry> Entries() const;
+
+private:
+    mutable std::mutex mutex_;
+    QList<EventLogEntry> entries_;
+};

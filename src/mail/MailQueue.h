@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <mutex>
+
+struct MailNotice {
+    QDateTime Time;
+    QString BCC;     // max 255
+    QString Subject; // max 255
+    QString Text;    // max 255
+};
+
+// Notices waiting to be mailed. A lock stands in for the busy flag between the
+// producers and the sending step.
+class MailQueue {
+public:
+    void QueueNotice(const QString& bcc, const QString& subject, const QString& text);
+    // The notices in queue order, for the sending step.
+    QList<MailNotice> Notices() const;
+    // Removes the oldest notice, once it was sent.
+    void RemoveFirst();
+    int Count() const;
+
+private:
+    mutable std::mutex mutex_;
+    QList<MailNotice> notices_;
+};

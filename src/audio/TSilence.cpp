@@ -34,8 +34,8 @@ void TSilence::Process(const qint16* samples, int bytes, int channels, int sampl
         peak = std::max(peak, s >= 0 ? s : -1 - s);
     }
     LastLevel = peak == 0 ? -90.3 : 20.0 * std::log10(peak / 32768.0);
-    const double blockTime =
-        double(bytes) / (double(sampleRate == 0 ? 44100 : sampleRate) * (channels < 1 ? 2 : channels) * 2);
+    const double blockTime = double(bytes) / (double(sampleRate == 0 ? 44100 : sampleRate) *
+                                              (channels < 1 ? 2 : channels) * 2);
     const bool holds = Mode == WaitSilence ? LastLevel < Threshold : LastLevel > Threshold;
     Elapsed = std::max(0.0, Elapsed + (holds ? blockTime : -blockTime));
     if (Elapsed >= Duration) {
@@ -45,8 +45,8 @@ void TSilence::Process(const qint16* samples, int bytes, int channels, int sampl
     }
 }
 
-SilenceBar Show_Silence(const TSilence& detector, int imageWidth) {
-    SilenceBar bar;
+BarImage Show_Silence(const TSilence& detector, int imageWidth) {
+    BarImage bar;
     const quint8 mode = detector.Duration >= 1.0 ? detector.Mode : TSilence::Off;
     if (mode == TSilence::Off) {
         bar.PanelColor = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "station/BarImage.h"
+
 #include <QtGlobal>
 
 #include <functional>
@@ -26,11 +28,5 @@ public:
     std::function<void(TSilence&, quint8)> OnChange;
 };
 
-// The silence bar as data: the bar from the left edge and the rest of the image.
-struct SilenceBar {
-    int Width = 0;
-    quint32 BarColor = 0;  // 0x00BBGGRR
-    quint32 RestColor = 0;
-    bool PanelColor = false; // off: the whole image takes the panel's colour
-};
-SilenceBar Show_Silence(const TSilence& detector, int imageWidth);
+// The silence bar of an image of the given width.
+BarImage Show_Silence(const TSilence& detector, int imageWidth);

@@ -37,14 +37,12 @@ Layer& layer() {
     return l;
 }
 
-template <typename T>
-T fail(int code, T result) {
+template <typename T> T fail(int code, T result) {
     tLastError = code;
     return result;
 }
 
-template <typename T>
-T ok(T result) {
+template <typename T> T ok(T result) {
     tLastError = BASS_OK;
     return result;
 }

@@ -94,10 +94,9 @@ bool BASS_SetConfig(int option, quint32 value);
 quint32 BASS_GetConfig(int option);
 bool BASS_SetConfigPtr(int option, const QString& value);
 
-HSTREAM BASS_StreamCreateURL(const QString& url, quint32 offset, quint32 flags,
-                             DOWNLOADPROC proc, void* user);
-HSTREAM BASS_HLS_StreamCreateURL(const QString& url, quint32 flags, DOWNLOADPROC proc,
-                                 void* user);
+HSTREAM BASS_StreamCreateURL(const QString& url, quint32 offset, quint32 flags, DOWNLOADPROC proc,
+                             void* user);
+HSTREAM BASS_HLS_StreamCreateURL(const QString& url, quint32 flags, DOWNLOADPROC proc, void* user);
 bool BASS_StreamFree(HSTREAM handle);
 // Texts as the callers parse them: types 3 and 4 a run of zero-terminated texts
 // ended by an empty one; type 5 one zero-terminated text. Empty when absent.

@@ -77,8 +77,8 @@ QByteArray avOption(void* object, const char* name) {
 
 } // namespace
 
-std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls,
-                                             const Settings& settings, int* error) {
+std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls, const Settings& settings,
+                                             int* error) {
     std::unique_ptr<BassStream> stream(new BassStream);
     stream->settings_ = settings;
     stream->openDeadline_ = (Clock::now() + kOpenTimeout).time_since_epoch().count();
@@ -244,7 +244,8 @@ HDSP BassStream::AddDSP(DSPPROC proc, void* user) {
 bool BassStream::RemoveDSP(HDSP dsp) {
     // Taking the lock waits for a running DSP call to end.
     const std::lock_guard lock(callbackMutex_);
-    const auto it = std::find_if(dsps_.begin(), dsps_.end(), [&](const Dsp& d) { return d.handle == dsp; });
+    const auto it =
+        std::find_if(dsps_.begin(), dsps_.end(), [&](const Dsp& d) { return d.handle == dsp; });
     if (it == dsps_.end())
         return false;
     dsps_.erase(it);
@@ -377,9 +378,9 @@ void BassStream::playbackLoop() {
             const int capacity = swr_get_out_samples(swr, frame->nb_samples);
             pcm.resize(size_t(std::max(capacity, 0)) * size_t(channels_));
             uint8_t* out[] = {reinterpret_cast<uint8_t*>(pcm.data())};
-            const int frames = swr_convert(swr, out, capacity,
-                                           const_cast<const uint8_t**>(frame->extended_data),
-                                           frame->nb_samples);
+            const int frames =
+                swr_convert(swr, out, capacity, const_cast<const uint8_t**>(frame->extended_data),
+                            frame->nb_samples);
             if (frames > 0) {
                 pcm.resize(size_t(frames) * size_t(channels_));
                 deliver(pcm);
@@ -446,6 +447,6 @@ void BassStream::pace(qint64 frames) {
     const auto until = due - kPacingLead;
     // Sleep in short steps so that freeing the stream is never held up.
     while (!stop_ && Clock::now() < until)
-        std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(),
-                                                              std::chrono::milliseconds(50)));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
 }

@@ -11,7 +11,8 @@ bool IsPlaylistUrl(const QString& url) {
 
 QStringList PlaylistEntries(const QByteArray& text, const QString& baseUrl) {
     const QUrl base(baseUrl);
-    const QStringList lines = QString::fromUtf8(text).split(QRegularExpression(QStringLiteral("[\r\n]+")));
+    const QStringList lines =
+        QString::fromUtf8(text).split(QRegularExpression(QStringLiteral("[\r\n]+")));
     const bool pls = text.toLower().contains("[playlist]");
     static const QRegularExpression fileKey(QStringLiteral("^\\s*File(\\d+)\\s*=(.*)$"),
                                             QRegularExpression::CaseInsensitiveOption);

@@ -97,7 +97,7 @@ TEST(Silence, TheBarAsData) {
     EXPECT_TRUE(Show_Silence(d, 100).PanelColor);
     d.Setup(1, -32, 10);
     d.Elapsed = 2.5; // a quarter: t = 255 - 128
-    SilenceBar bar = Show_Silence(d, 100);
+    BarImage bar = Show_Silence(d, 100);
     EXPECT_FALSE(bar.PanelColor);
     EXPECT_EQ(bar.Width, 25);
     EXPECT_EQ(bar.BarColor, 0x7F7FFFu);

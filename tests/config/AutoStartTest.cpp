@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "config/AutoStart.h"
+#include "TestSupport.h"
 
 #include <QDir>
 
@@ -28,9 +28,10 @@ TEST(AutoStart, OneEntryOnAndEveryEntryOff) {
     EXPECT_TRUE(autostart.IsAutoStart());
 
     // Entries made by hand, quoted or not, count too; other programs' are left alone.
-    folder.write("user/old.desktop", ("[Desktop Entry]\nExec=" + program.toUtf8().replace(" ", "\\ ") +
-                                      "\n"));
-    folder.write("user/quoted.desktop", ("[Desktop Entry]\nExec=\"" + program + "\" -x\n").toUtf8());
+    folder.write("user/old.desktop",
+                 ("[Desktop Entry]\nExec=" + program.toUtf8().replace(" ", "\\ ") + "\n"));
+    folder.write("user/quoted.desktop",
+                 ("[Desktop Entry]\nExec=\"" + program + "\" -x\n").toUtf8());
     folder.write("user/other.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
     ASSERT_TRUE(autostart.SetAutoStart(false));
     EXPECT_FALSE(autostart.IsAutoStart());

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "config/IniFile.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -57,12 +57,17 @@ TEST(Settings, EveryFieldSurvivesARoundTrip) {
     TSettings back;
     store.LoadSettings(back);
     EXPECT_DOUBLE_EQ(back.Buffer, s.Buffer);
-    for (const auto& [a, b] : {std::pair{back.Language, s.Language}, {back.DeviceName, s.DeviceName},
-                               {back.Root, s.Root}, {back.FileNames, s.FileNames},
+    for (const auto& [a, b] : {std::pair{back.Language, s.Language},
+                               {back.DeviceName, s.DeviceName},
+                               {back.Root, s.Root},
+                               {back.FileNames, s.FileNames},
                                {back.MailResponser, s.MailResponser},
-                               {back.MailSender, s.MailSender}, {back.MailSMTP, s.MailSMTP},
-                               {back.MailUser, s.MailUser}, {back.MailPass, s.MailPass},
-                               {back.HTTPUser, s.HTTPUser}, {back.HTTPPass, s.HTTPPass}})
+                               {back.MailSender, s.MailSender},
+                               {back.MailSMTP, s.MailSMTP},
+                               {back.MailUser, s.MailUser},
+                               {back.MailPass, s.MailPass},
+                               {back.HTTPUser, s.HTTPUser},
+                               {back.HTTPPass, s.HTTPPass}})
         EXPECT_EQ(a, b);
     EXPECT_TRUE(back.InTray && back.RemEmpDir && back.MailUseSSL && back.MailAuth);
     EXPECT_FALSE(back.HTTPEnableClear);

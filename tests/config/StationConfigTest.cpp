@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "config/StationConfig.h"
+#include "TestSupport.h"
 #include "config/TextCut.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "mail/EventLog.h"
+#include "TestSupport.h"
 #include "mail/MailQueue.h"
 
 #include <gtest/gtest.h>

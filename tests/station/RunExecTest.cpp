@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "station/RunExec.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QTest>
@@ -11,8 +11,8 @@ namespace {
 // A script that leaves a marker file in its working folder.
 QString markerScript(const TestFolder& folder, const QString& name) {
     folder.write(name, "#!/bin/sh\ntouch \"$(pwd)/ran-$(basename \"$0\")\"\n");
-    QFile::setPermissions(folder.path(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ExeOwner);
+    QFile::setPermissions(folder.path(name),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return folder.path(name);
 }
 

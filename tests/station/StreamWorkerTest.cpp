@@ -1,11 +1,11 @@
+#include "station/StreamWorker.h"
 #include "StreamServer.h"
 #include "TestSupport.h"
-#include "shell/SoundDevices.h"
 #include "config/FSettings.h"
+#include "shell/SoundDevices.h"
 #include "shell/TickCount.h"
 #include "station/StreamDisplay.h"
 #include "station/StreamTags.h"
-#include "station/StreamWorker.h"
 #include "station/TStation.h"
 
 #include <QElapsedTimer>
@@ -87,8 +87,8 @@ class StreamWorkerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         server = new StreamServer;
-        ASSERT_TRUE(server->start({"--name", "Test Radio", "--title", "First Song", "--metaint",
-                                   "4000"}));
+        ASSERT_TRUE(
+            server->start({"--name", "Test Radio", "--title", "First Song", "--metaint", "4000"}));
         static TSettings settings;
         static SoundDevices devices(settings);
         devices.UpdateSoundCards(GetTickCount64Ex());
@@ -128,10 +128,12 @@ TEST_F(StreamWorkerTest, ConnectsBuffersAndReadsTheStreamsTags) {
     s.st.TagsChanged = false;
     EXPECT_TRUE(s.runUntil([&] { return s.st.TagsChanged.load(); }, 5000));
     StreamLabels labels;
-    EXPECT_TRUE(s.runUntil([&] {
-        HintFormer(s.st, labels);
-        return labels.Title == QStringLiteral("Второй – Song");
-    }, 5000));
+    EXPECT_TRUE(s.runUntil(
+        [&] {
+            HintFormer(s.st, labels);
+            return labels.Title == QStringLiteral("Второй – Song");
+        },
+        5000));
     EXPECT_EQ(labels.Station, "Test Radio");
     EXPECT_LT(s.stop(), 1000);
 }
@@ -201,7 +203,8 @@ TEST_F(StreamWorkerTest, FailuresGiveTheirTextsAndRetryTimes) {
         Station s(server->url("/stream.mp3"));
         s.st.ConnectionLost = true;
         ASSERT_TRUE(s.failed());
-        EXPECT_TRUE(s.st.Message.get().startsWith("Error code ")) << s.st.Message.get().toStdString();
+        EXPECT_TRUE(s.st.Message.get().startsWith("Error code "))
+            << s.st.Message.get().toStdString();
         EXPECT_GE(s.st.RetryTick, GetTickCount64Ex() + 4000);
     }
     {

@@ -50,7 +50,12 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
     case LINK_CONNECT:
     case LINK_BUFFERING:
         return {linkState == LINK_CONNECT ? QStringLiteral("Connect") : QStringLiteral("Buffering"),
-                kWhite, ConnectPalette(pulse.Next()), true, 0, 0, false};
+                kWhite,
+                ConnectPalette(pulse.Next()),
+                true,
+                0,
+                0,
+                false};
     case LINK_ONLINE:
         break;
     default:
@@ -62,7 +67,13 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
         return look;
     }
     if (recState == 1)
-        return {QStringLiteral("Recording"), kWhite, RecordPalette(pulse.Next()), false, 0, kBlack, true};
+        return {QStringLiteral("Recording"),
+                kWhite,
+                RecordPalette(pulse.Next()),
+                false,
+                0,
+                kBlack,
+                true};
     if (recState == 2)
         return error;
     if (silence) {
@@ -70,5 +81,6 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
         look.Word = QStringLiteral("Silence");
         return look;
     }
-    return {QStringLiteral("Online"), kWhite, ConnectPalette(pulse.Next()), false, 0, kBlack, false};
+    return {
+        QStringLiteral("Online"), kWhite, ConnectPalette(pulse.Next()), false, 0, kBlack, false};
 }

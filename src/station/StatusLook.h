@@ -5,11 +5,11 @@
 // What a station's status panel shows for its states: the status word (a language
 // key), the panel and font colours, and the status colours kept for the web page.
 struct StatusLook {
-    QString Word;           // language message key: "Stop", "Online"...
-    quint32 Panel = 0;      // 0x00BBGGRR
+    QString Word;      // language message key: "Stop", "Online"...
+    quint32 Panel = 0; // 0x00BBGGRR
     quint32 Font = 0;
     bool KeepsStatusColors = false; // Connect and Buffering leave the stored colours
-    quint32 StatusBack = 0; // 0 = none
+    quint32 StatusBack = 0;         // 0 = none
     quint32 StatusText = 0;
     bool ShowsArrow = false; // recording
 };

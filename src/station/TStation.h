@@ -69,7 +69,8 @@ struct TStation {
     std::atomic<bool> StopWorker{false};
     std::atomic<quint8> RecState{0}; // 0 off, 1 recording, 2 blocked by an error
     StationConfig Config;
-    tErrorLst Status;
+    tErrorLst Status; // guarded by StatusLock: the web server reads it
+    mutable std::mutex StatusLock;
     std::atomic<bool> LessSize{false};
     TBlockQueue BlockQueue;
     QDateTime FileStartTime;

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "station/StatusLook.h"
+#include "TestSupport.h"
 #include "station/TStation.h"
 
 #include <gtest/gtest.h>

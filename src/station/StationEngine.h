@@ -1,0 +1,75 @@
+#pragma once
+
+#include "audio/TSilence.h"
+#include "station/BarImage.h"
+#include "station/StatusLook.h"
+#include "station/StreamDisplay.h"
+#include "station/TStation.h"
+
+#include <QObject>
+#include <QTimer>
+
+class StationHost;
+
+// One station without its window: the record, the stream worker, the silence
+// detector and the 50 ms tick that drives them, reports events and keeps what a
+// window or the web page shows. Runs on the main thread.
+class StationEngine : public QObject {
+    Q_OBJECT
+public:
+    StationEngine(StationHost& host, int index, int number, const StationConfig& config,
+                  double bufferSeconds);
+    ~StationEngine() override;
+
+    TStation& Station() { return st_; }
+    const TSilence& Silence() const { return silence_; }
+
+    bool Can_Enabled_Play() const;
+    bool Can_Enabled_Rec() const;
+    void Link_Start();
+    void Link_Stop();
+
+    void SBListenClick();
+    void ListenUp();
+    void ListenDown();
+    void SetVolume(double percent);
+    void _Set_Sound(bool available);
+
+    // One tick: status, buffer, blocks, connection detector, titles and formats.
+    void TimerTimer();
+
+    // What is shown.
+    const StatusLook& Look() const { return look_; }
+    QString StatusWord() const { return statusWord_; }
+    QString StatusLine() const { return statusLine_; }
+    int BufferFill() const { return fill_; }
+    const FormatTexts& Formats() const { return formats_; }
+    const StreamLabels& Labels() const { return labels_; }
+    BarImage ConnectionBarFor(int width) const;
+    BarImage SilenceBarFor(int width) const { return Show_Silence(silence_, width); }
+
+Q_SIGNALS:
+    void statusWordChanged(const QString& word);
+    void labelsChanged(const QString& name, const QString& title);
+    void changed();
+
+private:
+    void showStatus();
+    void workWithStream();
+    void checkConnection();
+    void OnSilence(quint8 mode);
+    void report(const QString& logText, const QString& noticeText, const QString& command);
+
+    StationHost& host_;
+    TStation st_;
+    TSilence silence_;
+    Pulse pulse_;
+    QTimer timer_;
+    bool inTick_ = false;
+    StatusLook look_;
+    QString statusWord_;
+    QString statusLine_;
+    int fill_ = 0;
+    FormatTexts formats_;
+    StreamLabels labels_;
+};

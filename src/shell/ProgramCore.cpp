@@ -3,6 +3,11 @@
 #include "Version.h"
 #include "lang/LocaleTable.h"
 #include "shell/Logging.h"
+#include "shell/TickCount.h"
+#include "station/RunExec.h"
+#include "station/StationEngine.h"
+
+#include <QCoreApplication>
 
 ProgramCore::ProgramCore(ProgramPaths paths, DialogPresenter* presenter)
     : paths_(std::move(paths)), presenter_(presenter), store_(paths_.settingsFile),
@@ -32,18 +37,45 @@ bool ProgramCore::Create() {
 
 void ProgramCore::InitProgram() {
     store_.LoadSettings(settings_);
+    devices_.OnSoundAvailable = [this](bool present) {
+        for (int i = 0; i < stations_.Count(); ++i)
+            stations_.At(i)->_Set_Sound(present);
+    };
+    devices_.UpdateSoundCards(GetTickCount64Ex());
+    QString fatal;
+    devices_.BassInit(&fatal);
+    if (!fatal.isEmpty()) {
+        qCCritical(lcShell).noquote() << fatal;
+        QCoreApplication::exit(1);
+        return;
+    }
+    stations_.ReadStations();
+    qCInfo(lcShell) << "Stations:" << stations_.Count();
+    connect(&tick_, &QTimer::timeout, this, &ProgramCore::TickProgram, Qt::UniqueConnection);
+    tick_.start(100);
+}
+
+void ProgramCore::TickProgram() {
+    stations_.DeleteStation();
+    devices_.UpdateSoundCards(GetTickCount64Ex());
 }
 
 void ProgramCore::Shutdown() {
     if (shutDown_ || !language_)
         return;
     shutDown_ = true;
+    tick_.stop();
+    stations_.CloseAll();
     qCInfo(lcShell) << "Shut down";
 }
 
 void ProgramCore::LogEvent(const QString& station, const QString& text) {
     eventLog_.LogEvent(station, text);
     qCInfo(lcShell).noquote() << station + QStringLiteral(": ") + text;
+}
+
+void ProgramCore::RunCommand(const QString& command) {
+    RunExec(command);
 }
 
 void ProgramCore::QueueNotice(const QString& bcc, const QString& subject, const QString& text) {

@@ -5,16 +5,20 @@
 #include "mail/EventLog.h"
 #include "mail/MailQueue.h"
 #include "shell/ProgramPaths.h"
+#include "shell/SoundDevices.h"
+#include "shell/StationRegistry.h"
+#include "station/StationHost.h"
 
 #include <QDateTime>
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
 // The program without its windows: what the desktop's main window and the headless
 // service both drive. It owns the language engine, the global settings and, as the
 // program grows, the stations and the shared queues.
-class ProgramCore : public QObject {
+class ProgramCore : public QObject, public StationHost {
     Q_OBJECT
 public:
     ProgramCore(ProgramPaths paths, DialogPresenter* presenter);
@@ -23,13 +27,15 @@ public:
     // The first stage of start-up: load the language and set the locale from it.
     // Returns false, after telling the operator, when there is no language file.
     bool Create();
-    // The second stage, run once from the first timer tick.
+    // The second stage, run once from the first timer tick: settings, sound, stations;
+    // then the main tick runs every 100 ms.
     void InitProgram();
+    void TickProgram();
     // Orderly shutdown; safe to call more than once.
     void Shutdown();
 
     const ProgramPaths& Paths() const { return paths_; }
-    TLanguage& Language() { return *language_; }
+    TLanguage& Language() override { return *language_; }
     TSettings& Settings() { return settings_; }
     const FSettings& SettingsStore() const { return store_; }
     const QString& VersionText() const { return versionText_; }
@@ -39,10 +45,15 @@ public:
 
     // How stations and guards report: the recent-events list (also logged) and the
     // notices waiting to be mailed.
-    void LogEvent(const QString& station, const QString& text);
-    void QueueNotice(const QString& bcc, const QString& subject, const QString& text);
+    void LogEvent(const QString& station, const QString& text) override;
+    void QueueNotice(const QString& bcc, const QString& subject, const QString& text) override;
+    void RunCommand(const QString& command) override;
+    void ListenShutup() override { stations_.Listen_Shutup(); }
+    void WriteListenChannel(int number) override { store_.WriteListenChannel(number); }
     const EventLog& Events() const { return eventLog_; }
     MailQueue& Notices() { return mailQueue_; }
+    StationRegistry& Stations() { return stations_; }
+    SoundDevices& Devices() { return devices_; }
 
 private:
     ProgramPaths paths_;
@@ -54,5 +65,8 @@ private:
     QDateTime startTime_;
     EventLog eventLog_;
     MailQueue mailQueue_;
+    SoundDevices devices_{settings_};
+    StationRegistry stations_{*this, store_, settings_};
+    QTimer tick_;
     bool shutDown_ = false;
 };

@@ -1,0 +1,148 @@
+#include "shell/StationRegistry.h"
+
+#include "config/FSettings.h"
+#include "config/IniFile.h"
+#include "lang/QVLanguage.h"
+#include "shell/Logging.h"
+#include "station/StationEngine.h"
+#include "station/StationHost.h"
+
+#include <algorithm>
+
+namespace {
+
+// "Channel" followed by a decimal number from 0 to 255; -1 for any other name.
+int sectionNumber(const QString& name) {
+    if (!name.startsWith(QLatin1String("Channel")))
+        return -1;
+    const QString rest = name.mid(7);
+    bool ok = false;
+    const int n = rest.toInt(&ok, 10);
+    const bool digits = !rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return ok && digits && n <= 255 ? n : -1;
+}
+
+} // namespace
+
+StationRegistry::StationRegistry(StationHost& host, const FSettings& settingsStore,
+                                 const TSettings& settings)
+    : host_(host), store_(settingsStore), settings_(settings) {}
+
+StationRegistry::~StationRegistry() {
+    CloseAll();
+}
+
+StationEngine* StationRegistry::add(int number, const StationConfig& cfg) {
+    auto engine = std::make_unique<StationEngine>(host_, Count(), number, cfg, settings_.Buffer);
+    engine->_Set_Sound(settings_.DeviceIndex > 0);
+    StationEngine* raw = engine.get();
+    QObject::connect(raw, &StationEngine::statusWordChanged, raw, [raw](const QString& word) {
+        qCInfo(lcShell).noquote() << raw->Station().Config.Name + QStringLiteral(": ") + word;
+    });
+    QObject::connect(raw, &StationEngine::labelsChanged, raw,
+                     [raw](const QString& name, const QString& title) {
+                         qCInfo(lcShell).noquote()
+                             << raw->Station().Config.Name + QStringLiteral(": stream \"") + name +
+                                    QStringLiteral("\", title \"") + title + u'"';
+                     });
+    stations_.push_back(std::move(engine));
+    return raw;
+}
+
+void StationRegistry::ReadStations() {
+    const IniDocument ini = IniFile(store_.fileName()).load();
+    QStringList names = ini.sections();
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    int loaded = 0;
+    for (const QString& name : names) {
+        const int number = sectionNumber(name);
+        if (number < 0 || loaded == kLimit || GetStation_Index(number) >= 0)
+            continue;
+        StationConfig cfg;
+        StationConfigStore::ReadStationConfig(ini, number, cfg);
+        add(number, cfg);
+        ++loaded;
+    }
+    const int listen = store_.ReadListenChannel();
+    for (const auto& engine : stations_) {
+        const quint8 mode = engine->Station().Config.Mode;
+        // Recording (Mode 2) joins with the recording subsystem; the link starts now.
+        if (mode == 1 || mode == 2)
+            engine->Link_Start();
+        if (engine->Station().Number == listen)
+            engine->SBListenClick();
+    }
+}
+
+StationEngine* StationRegistry::CreateStation(int number, const QString& name) {
+    StationConfig cfg;
+    cfg.Name = name;
+    cfg.FileDir = name;
+    cfg.Level = -32;
+    StationConfigStore(store_.fileName()).WriteStationConfig(number, cfg);
+    return add(number, cfg);
+}
+
+int StationRegistry::FreeNumber() const {
+    for (int n = 0; n <= 255; ++n)
+        if (GetStation_Index(n) < 0)
+            return n;
+    return -1;
+}
+
+bool StationRegistry::CheckDouble(const QString& name, const QString& folder, int number) {
+    for (const auto& engine : stations_) {
+        const TStation& st = engine->Station();
+        if (st.Number == number)
+            continue;
+        if (st.Config.Name == name) {
+            host_.Language().ShowDialog(QStringLiteral("AlreadyExists"), DialogType::Error, {name});
+            return false;
+        }
+        if (st.Config.FileDir == folder) {
+            host_.Language().ShowDialog(QStringLiteral("FolderInUse"), DialogType::Error,
+                                        {folder, st.Config.Name});
+            return false;
+        }
+    }
+    return true;
+}
+
+int StationRegistry::GetStation_Index(int number) const {
+    for (int i = 0; i < Count(); ++i)
+        if (stations_[size_t(i)]->Station().Number == number)
+            return i;
+    return -1;
+}
+
+void StationRegistry::DeleteStation() {
+    const int index = PendingDeleteIndex;
+    PendingDeleteIndex = -1;
+    if (index < 0 || index >= Count())
+        return;
+    StationEngine* engine = At(index);
+    if (engine->Station().Listening) {
+        Listen_Shutup();
+        host_.WriteListenChannel(-1);
+    }
+    IniFile(store_.fileName()).eraseSection(StationSection(engine->Station().Number));
+    stations_.erase(stations_.begin() + index);
+    for (int i = index; i < Count(); ++i)
+        stations_[size_t(i)]->Station().Index = i;
+}
+
+void StationRegistry::Listen_Shutup() {
+    for (const auto& engine : stations_)
+        if (engine->Station().Listening)
+            engine->ListenDown();
+}
+
+void StationRegistry::CloseAll() {
+    for (auto& engine : stations_)
+        engine.reset();
+    stations_.clear();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "config/StationConfig.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class FSettings;
+class StationEngine;
+class StationHost;
+struct TSettings;
+
+// The list of stations: read at start-up, added, checked for duplicates, deleted on
+// the next tick. A station's index is its position; its number names its section.
+class StationRegistry {
+public:
+    static constexpr int kLimit = 255;
+
+    StationRegistry(StationHost& host, const FSettings& settingsStore, const TSettings& settings);
+    ~StationRegistry();
+
+    // Loads every "Channel<0..255>" section and starts each station by its Mode.
+    void ReadStations();
+    // A new station at the end of the list, its section written.
+    StationEngine* CreateStation(int number, const QString& name);
+    // The lowest number no station uses, or -1.
+    int FreeNumber() const;
+    // True when no other station has this name or folder; otherwise tells the operator.
+    bool CheckDouble(const QString& name, const QString& folder, int number);
+    int GetStation_Index(int number) const;
+    // Carries out a requested deletion, if one is pending.
+    void DeleteStation();
+    void Listen_Shutup();
+    // Closes every station in index order.
+    void CloseAll();
+
+    int PendingDeleteIndex = -1;
+    int Count() const { return int(stations_.size()); }
+    StationEngine* At(int index) const { return stations_[index].get(); }
+
+private:
+    StationEngine* add(int number, const StationConfig& cfg);
+
+    StationHost& host_;
+    const FSettings& store_;
+    const TSettings& settings_;
+    std::vector<std::unique_ptr<StationEngine>> stations_;
+};

@@ -87,6 +87,19 @@ StationEngine* StationRegistry::CreateStation(int number, const QString& name) {
     return add(number, cfg);
 }
 
+StationEngine* StationRegistry::AddStation() {
+    if (Count() >= kLimit) {
+        host_.Language().ShowDialog(QStringLiteral("Maximum"), DialogType::Error, {kLimit});
+        return nullptr;
+    }
+    const int number = FreeNumber();
+    if (number < 0) {
+        host_.Language().ShowDialog(QStringLiteral("ErrorCreateCh"), DialogType::Error);
+        return nullptr;
+    }
+    return CreateStation(number, QStringLiteral("Station %1").arg(number + 1));
+}
+
 int StationRegistry::FreeNumber() const {
     for (int n = 0; n <= 255; ++n)
         if (GetStation_Index(n) < 0)
@@ -145,4 +158,19 @@ void StationRegistry::CloseAll() {
     for (auto& engine : stations_)
         engine.reset();
     stations_.clear();
+}
+
+QList<QPoint> OrderStation(const QList<QSize>& windows, int clientWidth) {
+    QList<QPoint> places;
+    int x = 1;
+    int y = 1;
+    for (const QSize& w : windows) {
+        places << QPoint(x, y);
+        x += w.width() + 1;
+        if (x > clientWidth - w.width()) {
+            y += w.height() + 1;
+            x = 1;
+        }
+    }
+    return places;
 }

@@ -3,6 +3,8 @@
 #include "config/StationConfig.h"
 
 #include <QList>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -25,6 +27,9 @@ public:
     void ReadStations();
     // A new station at the end of the list, its section written.
     StationEngine* CreateStation(int number, const QString& name);
+    // The menu's "add station": the lowest free number, named "Station <number + 1>";
+    // nullptr, after telling the operator, when the list is full.
+    StationEngine* AddStation();
     // The lowest number no station uses, or -1.
     int FreeNumber() const;
     // True when no other station has this name or folder; otherwise tells the operator.
@@ -48,3 +53,7 @@ private:
     const TSettings& settings_;
     std::vector<std::unique_ptr<StationEngine>> stations_;
 };
+
+// Tiling: each window after the previous one, one pixel apart, starting a new row
+// when the next would pass the client width. Windows keep their sizes.
+QList<QPoint> OrderStation(const QList<QSize>& windows, int clientWidth);

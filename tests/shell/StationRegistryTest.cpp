@@ -66,3 +66,24 @@ TEST(StationRegistry, ReadsValidSectionsAddsChecksAndDeletes) {
     stations.DeleteStation();
     EXPECT_EQ(stations.Count(), 2);
 }
+
+TEST(StationRegistry, AddsTheLowestFreeNumber) {
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    folder.write("tidewell.ini", "[Channel0]\nName=A\n[Channel2]\nName=B\n");
+    Answers answers;
+    ProgramCore core(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &answers);
+    ASSERT_TRUE(core.Create());
+    core.Stations().ReadStations();
+    StationEngine* added = core.Stations().AddStation();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->Station().Number, 1);
+    EXPECT_EQ(added->Station().Config.Name, "Station 2");
+    EXPECT_EQ(core.Stations().AddStation()->Station().Number, 3);
+}
+
+TEST(StationRegistry, TilesTwoWindowsOfThreeHundredPerRowOfSevenHundred) {
+    const QList<QSize> windows(4, QSize(300, 200));
+    EXPECT_EQ(OrderStation(windows, 700), QList<QPoint>({{1, 1}, {302, 1}, {1, 202}, {302, 202}}));
+    EXPECT_EQ(OrderStation({QSize(300, 200)}, 200), QList<QPoint>({{1, 1}}));
+}

@@ -45,7 +45,14 @@ public:
     int BufferFill() const { return fill_; }
     const FormatTexts& Formats() const { return formats_; }
     const StreamLabels& Labels() const { return labels_; }
+    quint32 BufferColorNow() const { return BufferColor(fill_); }
     BarImage ConnectionBarFor(int width) const;
+    // The buttons: enabled, and whether they show their stop face.
+    bool LinkEnabled() const { return Can_Enabled_Play(); }
+    bool LinkShowsStop() const { return st_.LinkState != LINK_STOP; }
+    bool RecordEnabled() const { return Can_Enabled_Rec(); }
+    bool RecordShowsStop() const { return st_.RecState == 1; }
+    bool ListenVisible() const { return st_.SoundAvailable; }
     BarImage SilenceBarFor(int width) const { return Show_Silence(silence_, width); }
 
 Q_SIGNALS:

@@ -79,6 +79,9 @@ TEST(StationEngine, ReportsLossRestorationSilenceAndSound) {
     EXPECT_EQ(engine->Formats().InFreq, "44 KHz");
     EXPECT_EQ(engine->Formats().InCh, "Stereo");
     EXPECT_EQ(engine->StatusLine(), "Online");
+    EXPECT_TRUE(engine->LinkEnabled() && engine->LinkShowsStop());
+    EXPECT_FALSE(engine->RecordEnabled()); // no encoder chosen
+    EXPECT_EQ(engine->BufferColorNow(), 0xC0C0C0u);
 
     ASSERT_TRUE(server.setSilence(true));
     ASSERT_TRUE(waitFor([&] { return host.commands.contains("silence.sh"); }, 10000));
@@ -109,6 +112,7 @@ TEST(StationEngine, ReportsLossRestorationSilenceAndSound) {
 
     engine->Link_Stop();
     EXPECT_EQ(engine->StatusLine(), "Stopped");
+    EXPECT_FALSE(engine->LinkShowsStop());
     EXPECT_TRUE(waitFor([&] { return engine->StatusWord() == "Stopped"; }, 1000));
     QStringList seen;
     for (const QList<QVariant>& args : words)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+// The file-name template language: d dd ddd dddd, m mm mmm mmmm, yy yyyy, h hh, n nn,
+// s ss, z zzz (letters in any case), quoted text copied as is, and an m or mm right
+// after an h token (the nearest letter outside quotes) giving minutes; c, t, tt,
+// am/pm, a/p, ampm, / and : follow the locale. Names come from the locale.
+QString FormatFileTemplate(const QString& tmpl, const QDateTime& time,
+                           const QLocale& locale = QLocale());
+
+// Root + formatted template + ".MP3", every "RR" replaced by the station's folder;
+// "\" and "/" both separate folders, written as "/" with doubles folded. An empty
+// root means "Record" in the program's folder.
+QString RecordingFileName(QString root, const QString& programDir, const QString& tmpl,
+                          const QString& fileDir, const QDateTime& time);
+
+// The template preview: "\" + formatted template + ".MP3", "RR" shown as
+// "{name radio}".
+QString TemplatePreview(const QString& tmpl, const QDateTime& time);

@@ -1,5 +1,6 @@
 #include "lang/Charset.h"
 
+#include <QLocale>
 #include <QStringDecoder>
 
 #include <iconv.h>
@@ -44,4 +45,18 @@ bool Charset::IsValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
     return !decoder.hasError();
+}
+
+const char* Charset::LegacyCodePage() {
+    switch (QLocale().language()) {
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Belarusian:
+    case QLocale::Bulgarian:
+    case QLocale::Serbian:
+    case QLocale::Macedonian:
+        return "WINDOWS-1251";
+    default:
+        return "WINDOWS-1252";
+    }
 }

@@ -12,4 +12,7 @@ bool Decode(const QByteArray& bytes, const char* charset, QString* text);
 // Text to bytes in the charset; false when a character is missing from it.
 bool Encode(const QString& text, const char* charset, QByteArray* bytes);
 bool IsValidUtf8(const QByteArray& bytes);
+// The legacy single-byte code page of the current locale: windows-1251 for Cyrillic
+// languages, windows-1252 otherwise.
+const char* LegacyCodePage();
 } // namespace Charset

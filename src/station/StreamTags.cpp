@@ -3,8 +3,6 @@
 #include "lang/Charset.h"
 #include "station/TStation.h"
 
-#include <QLocale>
-
 namespace {
 
 // Texts kept in the record are raw bytes, one character per byte, until shown.
@@ -19,20 +17,6 @@ QByteArray copy(const QByteArray& text, qsizetype start, qsizetype count) {
     if (count <= 0 || start > text.size())
         return {};
     return text.mid(start - 1, count);
-}
-
-const char* legacyCodePage() {
-    switch (QLocale().language()) {
-    case QLocale::Russian:
-    case QLocale::Ukrainian:
-    case QLocale::Belarusian:
-    case QLocale::Bulgarian:
-    case QLocale::Serbian:
-    case QLocale::Macedonian:
-        return "WINDOWS-1251";
-    default:
-        return "WINDOWS-1252";
-    }
 }
 
 } // namespace
@@ -106,13 +90,14 @@ void Stream_ReadTitle(TStation& st) {
 QString UTFDecodeWhile(const QByteArray& raw) {
     if (!Charset::IsValidUtf8(raw)) {
         QString text;
-        return Charset::Decode(raw, legacyCodePage(), &text) ? text : QString::fromLatin1(raw);
+        return Charset::Decode(raw, Charset::LegacyCodePage(), &text) ? text
+                                                                      : QString::fromLatin1(raw);
     }
     QString text = QString::fromUtf8(raw);
     // Undo further layers while the text, taken back to single bytes, is UTF-8 again.
     for (int layer = 0; layer < 8; ++layer) {
         QString again;
-        for (const char* cp : {legacyCodePage(), "WINDOWS-1252", "ISO-8859-1"}) {
+        for (const char* cp : {Charset::LegacyCodePage(), "WINDOWS-1252", "ISO-8859-1"}) {
             QByteArray bytes;
             if (Charset::Encode(text, cp, &bytes) && Charset::IsValidUtf8(bytes)) {
                 again = QString::fromUtf8(bytes);

@@ -213,7 +213,10 @@ bool IniValue::toFloat(const QString& text, double* value) {
 }
 
 QString IniValue::fromFloat(double value) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', QLocale::FloatingPointShortest);
+    // Plain digits with the locale's decimal separator when it is "." or ",": locales
+    // with digits of their own would write what no reader can parse.
+    QString text = QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+    if (QLocale().decimalPoint() == QLatin1String(","))
+        text.replace(u'.', u',');
+    return text;
 }

@@ -1,39 +1,18 @@
 #include "TestSupport.h"
 #include "config/FSettings.h"
+#include "config/IniDocument.h"
 #include "config/PasswordScrambler.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-TEST(Settings, AFreshStartGivesTheDefaults) {
-    TestFolder folder;
-    const FSettings store(folder.path("tidewell.ini"));
-    TSettings s;
-    s.DeviceIndex = 3;
-    s.HTTPPort = 1;
-    store.LoadSettings(s);
-    EXPECT_DOUBLE_EQ(s.Buffer, 1.0);
-    EXPECT_EQ(s.DeviceIndex, 3);
-    EXPECT_EQ(s.Language, "English.lng");
-    EXPECT_EQ(s.DeviceName, "");
-    EXPECT_FALSE(s.InTray);
-    EXPECT_FALSE(s.RemEmpDir);
-    EXPECT_EQ(s.Available, 16);
-    EXPECT_EQ(s.Root, folder.path("Record"));
-    EXPECT_EQ(s.FileNames, "RR\\yyyy\\mmmm\\dd\\HH-MM-SS");
-    EXPECT_EQ(s.MailPort, 25);
-    EXPECT_FALSE(s.MailUseSSL);
-    EXPECT_FALSE(s.MailAuth);
-    EXPECT_EQ(s.MailPass, "");
-    EXPECT_EQ(s.HTTPPort, 8070);
-    EXPECT_TRUE(s.HTTPEnableClear);
-    EXPECT_EQ(s.HTTPRefresh, 0);
-    EXPECT_EQ(store.ReadListenChannel(), -1);
-    EXPECT_EQ(store.LoadMainWindowPos(QSize(1920, 1080)), QRect(0, 0, 800, 600));
-}
+#include <tuple>
 
-TEST(Settings, EveryFieldSurvivesARoundTrip) {
-    TestFolder folder;
-    const FSettings store(folder.path("tidewell.ini"));
+namespace {
+
+// Every stored field away from its default.
+TSettings Unusual() {
     TSettings s;
     s.Buffer = 2.7;
     s.Language = "Russian.lng";
@@ -53,54 +32,88 @@ TEST(Settings, EveryFieldSurvivesARoundTrip) {
     s.HTTPUser = "web";
     s.HTTPPass = "секрет";
     s.HTTPRefresh = 30;
+    return s;
+}
+
+// Every stored field, for comparing whole records.
+auto Fields(const TSettings& s) {
+    return std::tie(s.Buffer, s.Language, s.DeviceName, s.InTray, s.RemEmpDir, s.Available, s.Root,
+                    s.FileNames, s.MailResponser, s.MailSender, s.MailSMTP, s.MailPort,
+                    s.MailUseSSL, s.MailAuth, s.MailUser, s.MailPass, s.HTTPPort, s.HTTPEnableClear,
+                    s.HTTPUser, s.HTTPPass, s.HTTPRefresh);
+}
+
+} // namespace
+
+TEST(Settings, AFreshStartGivesTheDefaults) {
+    TestFolder folder;
+    const FSettings store(folder.path("tidewell.ini"));
+    TSettings s = Unusual();
+    s.DeviceIndex = 3;
+    store.LoadSettings(s);
+    EXPECT_DOUBLE_EQ(s.Buffer, 1.0);
+    EXPECT_EQ(s.DeviceIndex, 3); // chosen anew on every start, never stored
+    EXPECT_EQ(s.Language, "English.lng");
+    EXPECT_EQ(s.Available, 16);
+    EXPECT_EQ(s.Root, folder.path("Record"));
+    EXPECT_EQ(s.FileNames, "RR\\yyyy\\mmmm\\dd\\HH-MM-SS");
+    EXPECT_EQ(std::tuple(s.MailPort, s.HTTPPort, s.HTTPEnableClear, s.HTTPRefresh),
+              std::tuple(25, 8070, true, 0));
+    EXPECT_FALSE(s.InTray || s.RemEmpDir || s.MailUseSSL || s.MailAuth);
+    EXPECT_EQ(s.DeviceName + s.MailResponser + s.MailSender + s.MailSMTP + s.MailUser + s.MailPass +
+                  s.HTTPUser + s.HTTPPass,
+              "");
+    EXPECT_EQ(store.ReadListenChannel(), -1);
+    EXPECT_EQ(store.LoadMainWindowPos(QSize(1920, 1080)), QRect(0, 0, 800, 600));
+    EXPECT_FALSE(QFile::exists(folder.path("tidewell.ini")));
+}
+
+TEST(Settings, EveryFieldSurvivesARoundTrip) {
+    TestFolder folder;
+    const FSettings store(folder.path("tidewell.ini"));
+    const TSettings s = Unusual();
     ASSERT_TRUE(store.SaveSettings(s));
     TSettings back;
+    back.DeviceIndex = 5;
     store.LoadSettings(back);
-    EXPECT_DOUBLE_EQ(back.Buffer, s.Buffer);
-    for (const auto& [a, b] : {std::pair{back.Language, s.Language},
-                               {back.DeviceName, s.DeviceName},
-                               {back.Root, s.Root},
-                               {back.FileNames, s.FileNames},
-                               {back.MailResponser, s.MailResponser},
-                               {back.MailSender, s.MailSender},
-                               {back.MailSMTP, s.MailSMTP},
-                               {back.MailUser, s.MailUser},
-                               {back.MailPass, s.MailPass},
-                               {back.HTTPUser, s.HTTPUser},
-                               {back.HTTPPass, s.HTTPPass}})
-        EXPECT_EQ(a, b);
-    EXPECT_TRUE(back.InTray && back.RemEmpDir && back.MailUseSSL && back.MailAuth);
-    EXPECT_FALSE(back.HTTPEnableClear);
-    EXPECT_EQ(back.Available, 512);
-    EXPECT_EQ(back.MailPort, 465);
-    EXPECT_EQ(back.HTTPPort, 9000);
-    EXPECT_EQ(back.HTTPRefresh, 30);
-    // Passwords are never stored as written.
-    const QByteArray raw = folder.read("tidewell.ini");
-    EXPECT_FALSE(raw.contains("p@ss"));
-    EXPECT_TRUE(raw.contains("MailPass=" + PasswordScrambler::Scramble(s.MailPass).toUtf8()));
+    EXPECT_EQ(Fields(back), Fields(s));
+    EXPECT_EQ(back.DeviceIndex, 5);
 
-    const FSettings broken(folder.path("tidewell.ini/nested.ini"));
-    EXPECT_FALSE(broken.SaveSettings(s));
+    // Passwords are stored as lower-case hex of their scrambled UTF-8 bytes.
+    const IniDocument raw = IniDocument::parse(folder.read("tidewell.ini"));
+    for (const auto& [key, pass] : {std::pair{"MailPass", s.MailPass}, {"HTTPPass", s.HTTPPass}}) {
+        const QString stored = raw.readString("Settings", key, "");
+        EXPECT_TRUE(QRegularExpression("^[0-9a-f]+$").match(stored).hasMatch()) << key;
+        EXPECT_EQ(stored.size(), 2 * pass.toUtf8().size()) << key;
+        EXPECT_NE(stored.toLatin1(), pass.toUtf8().toHex()) << key;
+    }
+    TSettings blank = s;
+    blank.HTTPPass.clear();
+    ASSERT_TRUE(store.SaveSettings(blank));
+    EXPECT_TRUE(folder.read("tidewell.ini").contains("\nHTTPPass=\n"));
+    store.LoadSettings(back);
+    EXPECT_EQ(back.HTTPPass, "");
+
+    EXPECT_FALSE(FSettings(folder.path("tidewell.ini/nested.ini")).SaveSettings(s));
 }
 
 TEST(Settings, ScrambledPasswords) {
-    const QString stored = PasswordScrambler::Scramble("secret");
+    using namespace PasswordScrambler;
+    const QString passwords[] = {"secret", "0123456789abcdefghijklmnopqrstuvwxyz",
+                                 QString::fromUtf8("Пароль \xF0\x9F\x8E\xB5 länger als 15")};
+    for (const QString& password : passwords)
+        EXPECT_EQ(Unscramble(Scramble(password)), password);
+    const QString stored = Scramble("secret");
     EXPECT_EQ(stored.size(), 12);
-    EXPECT_EQ(stored, stored.toLower());
-    EXPECT_TRUE(QByteArray::fromHex(stored.toLatin1()).toHex() == stored.toLatin1());
-    EXPECT_EQ(PasswordScrambler::Unscramble(stored), "secret");
-    EXPECT_EQ(PasswordScrambler::Unscramble(stored.toUpper()), "secret");
-    EXPECT_EQ(PasswordScrambler::Scramble(""), "");
-    EXPECT_EQ(PasswordScrambler::Unscramble(""), "");
+    EXPECT_EQ(Scramble(""), "");
+    EXPECT_EQ(Unscramble(""), "");
+    EXPECT_EQ(Unscramble(stored.toUpper()), "secret");
     // A last unpaired digit is ignored; a non-hex digit counts as 0.
-    EXPECT_EQ(PasswordScrambler::Unscramble(stored + "f"), "secret");
-    const QString damaged = "zz" + stored.mid(2);
-    EXPECT_EQ(PasswordScrambler::Unscramble(damaged).mid(1), "ecret");
-    EXPECT_EQ(PasswordScrambler::Unscramble(damaged).at(0),
-              PasswordScrambler::Unscramble("00" + stored.mid(2)).at(0));
-    const QString longOne = "0123456789abcdefghijklmnopqrstuvwxyz";
-    EXPECT_EQ(PasswordScrambler::Unscramble(PasswordScrambler::Scramble(longOne)), longOne);
+    EXPECT_EQ(Unscramble(stored + "f"), "secret");
+    EXPECT_EQ(Unscramble("f"), "");
+    const QString damaged = Unscramble("zg" + stored.mid(2));
+    EXPECT_EQ(damaged.mid(1), "ecret");
+    EXPECT_EQ(damaged, Unscramble("00" + stored.mid(2)));
 }
 
 TEST(Settings, WindowBoundsArePulledOntoTheScreen) {
@@ -117,7 +130,9 @@ TEST(Settings, WindowBoundsArePulledOntoTheScreen) {
     EXPECT_EQ(load(1909, 1039, 5, 20), QRect(1909, 1039, 11, 41));
     EXPECT_EQ(load(100, 50, 309, 139), QRect(100, 50, 1820, 1030));
     EXPECT_EQ(load(100, 50, 310, 140), QRect(100, 50, 310, 140));
-    EXPECT_EQ(load(1000, 600, 1000, 600), QRect(1000, 600, 920, 480));
+    EXPECT_EQ(load(1000, 600, 920, 480), QRect(1000, 600, 920, 480));
+    EXPECT_EQ(load(1000, 600, 921, 481), QRect(1000, 600, 920, 480));
+    EXPECT_EQ(load(-50, -50, 1920, 1080), QRect(0, 0, 1920, 1080));
 }
 
 TEST(Settings, ListenChannel) {
@@ -127,4 +142,12 @@ TEST(Settings, ListenChannel) {
     EXPECT_EQ(store.ReadListenChannel(), 17);
     EXPECT_TRUE(store.WriteListenChannel(-1));
     EXPECT_EQ(store.ReadListenChannel(), -1);
+    // Neither the channel nor the window bounds disturb the other settings.
+    EXPECT_TRUE(store.SaveSettings(Unusual()));
+    EXPECT_TRUE(store.WriteListenChannel(0));
+    store.SaveMainWindowPos(QRect(1, 2, 400, 300));
+    EXPECT_EQ(store.ReadListenChannel(), 0);
+    TSettings s;
+    store.LoadSettings(s);
+    EXPECT_EQ(Fields(s), Fields(Unusual()));
 }

@@ -1,5 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,4 +46,33 @@ QString ShippedLanguageFile(const QString& language) {
 
 void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
+}
+
+AudioProbe ProbeAudio(const QString& file) {
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                   "stream=codec_name,sample_rate,channels,bit_rate:format=duration", "-of", "json",
+                   file});
+    AudioProbe probe;
+    if (!ffprobe.waitForFinished(30000) || ffprobe.exitCode() != 0)
+        return probe;
+    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+    const QJsonObject stream = root.value("streams").toArray().first().toObject();
+    probe.codec = stream.value("codec_name").toString();
+    probe.sampleRate = stream.value("sample_rate").toString().toInt();
+    probe.channels = stream.value("channels").toInt();
+    probe.bitRate = stream.value("bit_rate").toString().toInt();
+    probe.duration = root.value("format").toObject().value("duration").toString().toDouble();
+    probe.ok = !probe.codec.isEmpty();
+    return probe;
+}
+
+QStringList RecordedFiles(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, {QStringLiteral("*.MP3")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
 }

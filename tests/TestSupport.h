@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <ostream>
@@ -24,3 +25,17 @@ private:
 };
 
 QString ShippedLanguageFile(const QString& language);
+
+// What ffprobe reads in an audio file; ok is false when it could not read it.
+struct AudioProbe {
+    bool ok = false;
+    QString codec;
+    int sampleRate = 0;
+    int channels = 0;
+    int bitRate = 0;
+    double duration = 0.0; // seconds
+};
+AudioProbe ProbeAudio(const QString& file);
+
+// Every file below a folder whose name ends in ".MP3", sorted by path.
+QStringList RecordedFiles(const QString& folder);

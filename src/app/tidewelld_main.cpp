@@ -1,13 +1,21 @@
 #include "Version.h"
 #include "app/TidewellDaemon.h"
+#include "audio/CodecList.h"
 #include "shell/CommandLine.h"
 #include "shell/Logging.h"
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
     const CommandLine cmd = CommandLine::Parse(
-        argc, argv, QStringLiteral("Records internet radio stations without a display."));
+        argc, argv, QStringLiteral("Records internet radio stations without a display."), true);
+    if (cmd.listCodecs) {
+        for (const QString& line : CodecListLines(cmd.rate, cmd.channels))
+            std::puts(line.toLocal8Bit().constData());
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral(TIDEWELL_PRODUCT));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));

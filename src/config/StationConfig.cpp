@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr std::array<int, 7> kRates = {48000, 44100, 32000, 22050, 16000, 11025, 8000};
+constexpr std::array<int, kSampleRateCount> kRates = {48000, 44100, 32000, 22050,
+                                                      16000, 11025, 8000};
 
 // Narrow fields take out-of-range values at the nearest end of their range
 // instead of wrapping round to an unrelated number.

@@ -34,6 +34,7 @@ struct StationConfig {
 };
 
 // The recording rates offered for a station, by their index in the settings dialog.
+constexpr int kSampleRateCount = 7;
 int SampleRateFromIndex(int index);
 int SampleRateIndex(int rate);
 

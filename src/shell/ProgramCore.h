@@ -1,6 +1,9 @@
 #pragma once
 
+#include "audio/ACM.h"
 #include "config/FSettings.h"
+#include "files/DiskGuard.h"
+#include "files/SavedFiles.h"
 #include "lang/QVLanguage.h"
 #include "mail/EventLog.h"
 #include "mail/MailQueue.h"
@@ -50,12 +53,24 @@ public:
     void RunCommand(const QString& command) override;
     void ListenShutup() override { stations_.Listen_Shutup(); }
     void WriteListenChannel(int number) override { store_.WriteListenChannel(number); }
+    const TSettings& GlobalSettings() override { return settings_; }
+    QString ProgramFolder() const override;
+    void AddFile(int number, const QString& fileName) override;
     const EventLog& Events() const { return eventLog_; }
     MailQueue& Notices() { return mailQueue_; }
     StationRegistry& Stations() { return stations_; }
     SoundDevices& Devices() { return devices_; }
+    // The codec catalogue the station settings dialog offers; exists after InitProgram.
+    TACM* Catalogue() { return catalogue_.get(); }
+    SavedFiles& SavedFilesList() { return savedFiles_; }
+    DiskGuard& Disk() { return disk_; }
+    // The root of all recordings, "/"-separated.
+    QString RecordingRootPath() const;
 
 private:
+    void checkFreeSize();
+    int saveFilesDays(int number) const;
+
     ProgramPaths paths_;
     DialogPresenter* presenter_;
     FSettings store_;
@@ -67,6 +82,9 @@ private:
     MailQueue mailQueue_;
     SoundDevices devices_{settings_};
     StationRegistry stations_{*this, store_, settings_};
+    std::unique_ptr<TACM> catalogue_;
+    SavedFiles savedFiles_;
+    DiskGuard disk_;
     QTimer tick_;
     bool shutDown_ = false;
 };

@@ -70,9 +70,10 @@ void StationRegistry::ReadStations() {
     const int listen = store_.ReadListenChannel();
     for (const auto& engine : stations_) {
         const quint8 mode = engine->Station().Config.Mode;
-        // Recording (Mode 2) joins with the recording subsystem; the link starts now.
         if (mode == 1 || mode == 2)
             engine->Link_Start();
+        if (mode == 2)
+            engine->Record_Start();
         if (engine->Station().Number == listen)
             engine->SBListenClick();
     }
@@ -142,7 +143,11 @@ void StationRegistry::DeleteStation() {
         Listen_Shutup();
         host_.WriteListenChannel(-1);
     }
-    IniFile(store_.fileName()).eraseSection(StationSection(engine->Station().Number));
+    const QString section = StationSection(engine->Station().Number);
+    IniFile(store_.fileName()).eraseSection(section);
+    if (OnEraseFiles)
+        OnEraseFiles(section, DeleteStationFiles);
+    DeleteStationFiles = false;
     stations_.erase(stations_.begin() + index);
     for (int i = index; i < Count(); ++i)
         stations_[size_t(i)]->Station().Index = i;

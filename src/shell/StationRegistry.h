@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class FSettings;
@@ -42,6 +43,10 @@ public:
     void CloseAll();
 
     int PendingDeleteIndex = -1;
+    // Whether the pending deletion also erases the station's recordings.
+    bool DeleteStationFiles = false;
+    // Drops a deleted station's part of the saved-files list (its section name).
+    std::function<void(const QString& section, bool eraseFiles)> OnEraseFiles;
     int Count() const { return int(stations_.size()); }
     StationEngine* At(int index) const { return stations_[index].get(); }
 

@@ -150,13 +150,23 @@ QString FormatFileTemplate(const QString& tmpl, const QDateTime& time, const QLo
     return TemplateFormatter(tmpl, time, locale).run();
 }
 
-QString RecordingFileName(QString root, const QString& programDir, const QString& tmpl,
+QString RecordingRoot(const QString& root, const QString& programDir) {
+    QString path = foldSeparators(root.isEmpty() ? programDir + QStringLiteral("/Record") : root);
+    if (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+QString RecordingFileName(const QString& root, const QString& programDir, const QString& tmpl,
                           const QString& fileDir, const QDateTime& time) {
-    if (root.isEmpty())
-        root = programDir + QStringLiteral("/Record");
-    QString name = root + u'/' + FormatFileTemplate(tmpl, time) + QStringLiteral(".MP3");
+    QString name = RecordingRoot(root, programDir) + u'/' + FormatFileTemplate(tmpl, time) +
+                   QStringLiteral(".MP3");
     name.replace(QLatin1String("RR"), fileDir);
     return foldSeparators(name);
+}
+
+QString RecordingDisplayName(const QString& fileName, const QString& recordingRoot) {
+    return fileName.startsWith(recordingRoot) ? fileName.mid(recordingRoot.size()) : fileName;
 }
 
 QString TemplatePreview(const QString& tmpl, const QDateTime& time) {

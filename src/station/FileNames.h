@@ -14,8 +14,14 @@ QString FormatFileTemplate(const QString& tmpl, const QDateTime& time,
 // Root + formatted template + ".MP3", every "RR" replaced by the station's folder;
 // "\" and "/" both separate folders, written as "/" with doubles folded. An empty
 // root means "Record" in the program's folder.
-QString RecordingFileName(QString root, const QString& programDir, const QString& tmpl,
+QString RecordingFileName(const QString& root, const QString& programDir, const QString& tmpl,
                           const QString& fileDir, const QDateTime& time);
+
+// The root of all recordings, "/"-separated, without a trailing separator.
+QString RecordingRoot(const QString& root, const QString& programDir);
+
+// The name shown for a recording: the path below the root, starting with "/".
+QString RecordingDisplayName(const QString& fileName, const QString& recordingRoot);
 
 // The template preview: "\" + formatted template + ".MP3", "RR" shown as
 // "{name radio}".

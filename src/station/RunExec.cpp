@@ -31,3 +31,7 @@ bool RunExec(const QString& command) {
         qCWarning(lcShell).noquote() << "Could not run the event command" << text;
     return started;
 }
+
+bool OpenFolder(const QString& folder) {
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
+}

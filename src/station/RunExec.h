@@ -8,3 +8,6 @@
 // its double quotes removed. The command's folder is its working folder. Returns
 // whether something was started; callers go on either way.
 bool RunExec(const QString& command);
+
+// Opens a folder in the desktop's file manager.
+bool OpenFolder(const QString& folder);

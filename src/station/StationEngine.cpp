@@ -3,12 +3,16 @@
 #include "lang/QVLanguage.h"
 #include "shell/TickCount.h"
 #include "station/ConnectionCheck.h"
+#include "station/RunExec.h"
 #include "station/StationHost.h"
 #include "station/StreamWorker.h"
 
 StationEngine::StationEngine(StationHost& host, int index, int number, const StationConfig& config,
                              double bufferSeconds)
-    : host_(host) {
+    : host_(host), recorder_(host, st_,
+                             {[this](const QString& text) { statusLine_ = text; },
+                              [this](const QString& text) { report(text, text, QString()); },
+                              [this](bool stop) { recordStopFace_ = stop; }}) {
     st_.Index = index;
     st_.Number = number;
     st_.Config = config;
@@ -23,6 +27,8 @@ StationEngine::StationEngine(StationHost& host, int index, int number, const Sta
 
 StationEngine::~StationEngine() {
     timer_.stop();
+    if (st_.RecState != 0)
+        Record_Stop();
     if (st_.LinkState != LINK_STOP)
         Link_Stop();
     // The worker acknowledges the stop by clearing the flag as it ends.
@@ -54,6 +60,10 @@ void StationEngine::Link_Start() {
 }
 
 void StationEngine::Link_Stop() {
+    // A recording blocked by an error (state 2) ends too, or it would reopen files
+    // on a stopped link.
+    if (st_.RecState != 0)
+        Record_Stop();
     Stream_Release(st_);
     st_.BlockQueue.Clear();
     silence_.Setup(TSilence::Off, 0, 0);
@@ -61,6 +71,35 @@ void StationEngine::Link_Stop() {
     st_.MessagePending = true;
     statusLine_ = host_.Language().GetMessage(QStringLiteral("Stop"));
     Q_EMIT changed();
+}
+
+void StationEngine::Record_Start() {
+    if (!Can_Enabled_Rec())
+        return;
+    Link_Start();
+    // An open file is kept: dropping its handle would leave it untagged and open.
+    if (st_.FileHandle < 0)
+        st_.FileHour = 255;
+    recordStopFace_ = true;
+    st_.RecState = 1;
+    Q_EMIT changed();
+}
+
+void StationEngine::Record_Stop() {
+    recorder_.Convert_Stop();
+    st_.RecState = 0;
+    Q_EMIT changed();
+}
+
+void StationEngine::SBRClick() {
+    if (recordStopFace_)
+        Record_Stop();
+    else
+        Record_Start();
+}
+
+void StationEngine::SBOpenClick() const {
+    OpenFolder(RecordingFolder());
 }
 
 void StationEngine::SBListenClick() {
@@ -101,6 +140,7 @@ void StationEngine::TimerTimer() {
     inTick_ = true;
     showStatus();
     fill_ = Show_Buffer(st_);
+    recorder_.Work_With_File();
     workWithStream();
     checkConnection();
     if (HintFormer(st_, labels_))
@@ -132,9 +172,11 @@ void StationEngine::showStatus() {
 
 void StationEngine::workWithStream() {
     QByteArray block;
-    while (st_.BlockQueue.TakeOldest(&block))
+    while (st_.BlockQueue.TakeOldest(&block)) {
+        recorder_.Record_Block(block);
         silence_.Process(reinterpret_cast<const qint16*>(block.constData()), int(block.size()),
                          st_.StreamChannels, st_.StreamRate);
+    }
 }
 
 void StationEngine::checkConnection() {

@@ -2,6 +2,7 @@
 
 #include "audio/TSilence.h"
 #include "station/BarImage.h"
+#include "station/StationRecorder.h"
 #include "station/StatusLook.h"
 #include "station/StreamDisplay.h"
 #include "station/TStation.h"
@@ -23,11 +24,19 @@ public:
 
     TStation& Station() { return st_; }
     const TSilence& Silence() const { return silence_; }
+    const StationRecorder& Recorder() const { return recorder_; }
 
     bool Can_Enabled_Play() const;
     bool Can_Enabled_Rec() const;
     void Link_Start();
     void Link_Stop();
+    void Record_Start();
+    void Record_Stop();
+    // The record button's click: its face decides between starting and stopping.
+    void SBRClick();
+    // The folder the record-folder button opens in the file manager.
+    QString RecordingFolder() const { return recorder_.RecordingFolder(); }
+    void SBOpenClick() const;
 
     void SBListenClick();
     void ListenUp();
@@ -51,7 +60,7 @@ public:
     bool LinkEnabled() const { return Can_Enabled_Play(); }
     bool LinkShowsStop() const { return st_.LinkState != LINK_STOP; }
     bool RecordEnabled() const { return Can_Enabled_Rec(); }
-    bool RecordShowsStop() const { return st_.RecState == 1; }
+    bool RecordShowsStop() const { return recordStopFace_; }
     bool ListenVisible() const { return st_.SoundAvailable; }
     BarImage SilenceBarFor(int width) const { return Show_Silence(silence_, width); }
 
@@ -73,6 +82,8 @@ private:
     Pulse pulse_;
     QTimer timer_;
     bool inTick_ = false;
+    StationRecorder recorder_;
+    bool recordStopFace_ = false;
     StatusLook look_;
     QString statusWord_;
     QString statusLine_;

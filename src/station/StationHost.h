@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 class TLanguage;
+struct TSettings;
 
 // What a station needs from the program around it: texts, the event log, the mail
-// queue, the operator's commands and the one-listener rule.
+// queue, the operator's commands, the one-listener rule, and for recording the
+// global settings, the clock and the saved-files list.
 class StationHost {
 public:
     virtual ~StationHost() = default;
@@ -15,4 +18,10 @@ public:
     virtual void RunCommand(const QString& command) = 0;
     virtual void ListenShutup() = 0;
     virtual void WriteListenChannel(int number) = 0;
+    virtual const TSettings& GlobalSettings() = 0;
+    // Where recordings go when no root is set.
+    virtual QString ProgramFolder() const = 0;
+    // Local time; tests move it across an hour.
+    virtual QDateTime Now() { return QDateTime::currentDateTime(); }
+    virtual void AddFile(int number, const QString& fileName) = 0;
 };

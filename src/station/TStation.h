@@ -14,10 +14,6 @@
 #include <semaphore>
 #include <thread>
 
-class tWaveConverter;
-class TACM;
-struct AcmFormatEntry;
-
 // Texts written by one thread and read by another.
 class SharedText {
 public:
@@ -104,9 +100,6 @@ struct TStation {
     qint32 RecordBitRate = 0;
     quint8 RecordChannels = 0;
     bool RecordInfoChanged = false;
-    tWaveConverter* Resampler = nullptr;
-    TACM* Encoder = nullptr;
-    const AcmFormatEntry* ActiveCodec = nullptr;
 
     // The idle worker looks at the link state every 100 ms, or at once when woken
     // after the state was set to Connect or StopWorker was set.

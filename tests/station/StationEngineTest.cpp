@@ -1,4 +1,5 @@
 #include "station/StationEngine.h"
+#include "RecordingHost.h"
 #include "StreamServer.h"
 #include "TestSupport.h"
 #include "config/FSettings.h"
@@ -14,31 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Records what a station reports, with the shipped English texts.
-class RecordingHost : public StationHost {
-public:
-    explicit RecordingHost(const TestFolder& folder) : language_(folder.path("tidewell.")) {
-        language_.SelectLanguage(language_.FindLanguage("English"));
-    }
-    TLanguage& Language() override { return language_; }
-    void LogEvent(const QString& station, const QString& text) override {
-        logs << station + ": " + text;
-    }
-    void QueueNotice(const QString& bcc, const QString& subject, const QString& text) override {
-        notices << bcc + "|" + subject + "|" + text;
-    }
-    void RunCommand(const QString& command) override { commands << command; }
-    void ListenShutup() override { ++shutups; }
-    void WriteListenChannel(int number) override { listenChannel = number; }
-
-    QStringList logs, notices, commands;
-    int shutups = 0;
-    int listenChannel = -2;
-
-private:
-    TLanguage language_;
-};
 
 bool waitFor(const std::function<bool()>& done, int ms = 20000) {
     return QTest::qWaitFor(done, ms);

@@ -41,6 +41,10 @@ StationEngine* StationRegistry::add(int number, const StationConfig& cfg) {
     QObject::connect(raw, &StationEngine::statusWordChanged, raw, [raw](const QString& word) {
         qCInfo(lcShell).noquote() << raw->Station().Config.Name + QStringLiteral(": ") + word;
     });
+    QObject::connect(raw, &StationEngine::statusLineChanged, raw, [raw](const QString& line) {
+        if (!line.isEmpty())
+            qCInfo(lcShell).noquote() << raw->Station().Config.Name + QStringLiteral(" | ") + line;
+    });
     QObject::connect(raw, &StationEngine::labelsChanged, raw,
                      [raw](const QString& name, const QString& title) {
                          qCInfo(lcShell).noquote()

@@ -10,7 +10,7 @@
 StationEngine::StationEngine(StationHost& host, int index, int number, const StationConfig& config,
                              double bufferSeconds)
     : host_(host), recorder_(host, st_,
-                             {[this](const QString& text) { statusLine_ = text; },
+                             {[this](const QString& text) { setStatusLine(text); },
                               [this](const QString& text) { report(text, text, QString()); },
                               [this](bool stop) { recordStopFace_ = stop; }}) {
     st_.Index = index;
@@ -69,7 +69,7 @@ void StationEngine::Link_Stop() {
     silence_.Setup(TSilence::Off, 0, 0);
     st_.LinkState = LINK_STOP;
     st_.MessagePending = true;
-    statusLine_ = host_.Language().GetMessage(QStringLiteral("Stop"));
+    setStatusLine(host_.Language().GetMessage(QStringLiteral("Stop")));
     Q_EMIT changed();
 }
 
@@ -100,6 +100,13 @@ void StationEngine::SBRClick() {
 
 void StationEngine::SBOpenClick() const {
     OpenFolder(RecordingFolder());
+}
+
+void StationEngine::setStatusLine(const QString& text) {
+    if (text == statusLine_)
+        return;
+    statusLine_ = text;
+    Q_EMIT statusLineChanged(text);
 }
 
 void StationEngine::SBListenClick() {
@@ -181,7 +188,7 @@ void StationEngine::workWithStream() {
 
 void StationEngine::checkConnection() {
     if (st_.MessagePending.exchange(false))
-        statusLine_ = st_.Message.get();
+        setStatusLine(st_.Message.get());
     const ConnectionEvent event = Check_Connection(st_, GetTickCount64Ex());
     if (event == ConnectionEvent::Lost) {
         const QString message = st_.Message.get();

@@ -66,11 +66,13 @@ public:
 
 Q_SIGNALS:
     void statusWordChanged(const QString& word);
+    void statusLineChanged(const QString& line);
     void labelsChanged(const QString& name, const QString& title);
     void changed();
 
 private:
     void showStatus();
+    void setStatusLine(const QString& text);
     void workWithStream();
     void checkConnection();
     void OnSilence(quint8 mode);

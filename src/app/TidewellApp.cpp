@@ -2,15 +2,24 @@
 
 #include "shell/TQVTidewell.h"
 
-TidewellApp::TidewellApp(const ProgramPaths& paths) : core_(paths, &presenter_) {}
+#include <QGuiApplication>
+
+TidewellApp::TidewellApp(const ProgramPaths& paths)
+    : core_(paths, &presenter_), instance_(paths.settingsFile) {}
 
 TidewellApp::~TidewellApp() = default;
 
-bool TidewellApp::Start() {
+std::optional<int> TidewellApp::Start() {
+    if (!instance_.Claim())
+        return 0;
     if (!core_.Create())
-        return false;
+        return 1;
     window_ = std::make_unique<TQVTidewell>(core_);
     presenter_.SetParent(window_.get());
+    QObject::connect(&instance_, &SingleInstance::activationRequested, window_.get(),
+                     &TQVTidewell::RestoreWindow);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
+                     &TQVTidewell::SessionEnding);
     window_->show();
-    return true;
+    return std::nullopt;
 }

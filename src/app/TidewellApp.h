@@ -2,8 +2,10 @@
 
 #include "lang/MessageBoxPresenter.h"
 #include "shell/ProgramCore.h"
+#include "shell/SingleInstance.h"
 
 #include <memory>
+#include <optional>
 
 class TQVTidewell;
 
@@ -13,11 +15,14 @@ public:
     explicit TidewellApp(const ProgramPaths& paths);
     ~TidewellApp();
 
-    // Returns false when the program cannot start (no language file).
-    bool Start();
+    // Nothing when the program runs; otherwise its exit code: 1 when it cannot start
+    // (no language file), 0 when another copy runs on the same settings and was
+    // brought forward instead.
+    std::optional<int> Start();
 
 private:
     MessageBoxPresenter presenter_;
     ProgramCore core_;
+    SingleInstance instance_;
     std::unique_ptr<TQVTidewell> window_;
 };

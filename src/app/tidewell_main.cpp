@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral(TIDEWELL_PRODUCT));
     QApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
     TidewellApp program(ProgramPaths::Resolve(QApplication::applicationFilePath(), cmd.configFile));
-    if (!program.Start())
-        return 1;
+    if (const std::optional<int> exitCode = program.Start())
+        return *exitCode;
     return QApplication::exec();
 }

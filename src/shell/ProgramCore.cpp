@@ -69,6 +69,7 @@ void ProgramCore::InitProgram() {
 
 void ProgramCore::TickProgram() {
     stations_.DeleteStation();
+    stations_.SaveMovedWindows();
     checkFreeSize();
     savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
                                      settings_.RemEmpDir, RecordingRootPath());

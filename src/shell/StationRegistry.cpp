@@ -34,9 +34,11 @@ StationRegistry::~StationRegistry() {
     CloseAll();
 }
 
-StationEngine* StationRegistry::add(int number, const StationConfig& cfg) {
+StationEngine* StationRegistry::add(int number, const StationConfig& cfg, QPoint windowPos) {
     auto engine = std::make_unique<StationEngine>(host_, Count(), number, cfg, settings_.Buffer);
+    engine->SetStoredWindowPos(windowPos);
     engine->_Set_Sound(settings_.DeviceIndex > 0);
+    engine->InitParms();
     StationEngine* raw = engine.get();
     QObject::connect(raw, &StationEngine::statusWordChanged, raw, [raw](const QString& word) {
         qCInfo(lcShell).noquote() << raw->Station().Config.Name + QStringLiteral(": ") + word;
@@ -52,6 +54,8 @@ StationEngine* StationRegistry::add(int number, const StationConfig& cfg) {
                                     QStringLiteral("\", title \"") + title + u'"';
                      });
     stations_.push_back(std::move(engine));
+    if (OnAdded)
+        OnAdded(raw);
     return raw;
 }
 
@@ -68,7 +72,7 @@ void StationRegistry::ReadStations() {
             continue;
         StationConfig cfg;
         StationConfigStore::ReadStationConfig(ini, number, cfg);
-        add(number, cfg);
+        add(number, cfg, StationConfigStore(store_.fileName()).ReadStationPos(number));
         ++loaded;
     }
     const int listen = store_.ReadListenChannel();
@@ -89,7 +93,7 @@ StationEngine* StationRegistry::CreateStation(int number, const QString& name) {
     cfg.FileDir = name;
     cfg.Level = -32;
     StationConfigStore(store_.fileName()).WriteStationConfig(number, cfg);
-    return add(number, cfg);
+    return add(number, cfg, QPoint());
 }
 
 StationEngine* StationRegistry::AddStation() {
@@ -152,6 +156,8 @@ void StationRegistry::DeleteStation() {
     if (OnEraseFiles)
         OnEraseFiles(section, DeleteStationFiles);
     DeleteStationFiles = false;
+    if (OnRemoving)
+        OnRemoving(engine);
     stations_.erase(stations_.begin() + index);
     for (int i = index; i < Count(); ++i)
         stations_[size_t(i)]->Station().Index = i;
@@ -163,9 +169,22 @@ void StationRegistry::Listen_Shutup() {
             engine->ListenDown();
 }
 
+void StationRegistry::SaveMovedWindows() {
+    const StationConfigStore store(store_.fileName());
+    for (const auto& engine : stations_) {
+        const QPoint pos = engine->WindowPos();
+        if (pos != engine->SavedWindowPos() &&
+            store.WriteStationPos(engine->Station().Number, pos.x(), pos.y()))
+            engine->SetStoredWindowPos(pos);
+    }
+}
+
 void StationRegistry::CloseAll() {
-    for (auto& engine : stations_)
+    for (auto& engine : stations_) {
+        if (OnRemoving)
+            OnRemoving(engine.get());
         engine.reset();
+    }
     stations_.clear();
 }
 

@@ -45,13 +45,19 @@ public:
     int PendingDeleteIndex = -1;
     // Whether the pending deletion also erases the station's recordings.
     bool DeleteStationFiles = false;
+    // Windows follow the list: told of each new station, and of each station about to
+    // go (deletion or close).
+    std::function<void(StationEngine*)> OnAdded;
+    std::function<void(StationEngine*)> OnRemoving;
+    // Writes the position of every station window that moved since it was last saved.
+    void SaveMovedWindows();
     // Drops a deleted station's part of the saved-files list (its section name).
     std::function<void(const QString& section, bool eraseFiles)> OnEraseFiles;
     int Count() const { return int(stations_.size()); }
     StationEngine* At(int index) const { return stations_[index].get(); }
 
 private:
-    StationEngine* add(int number, const StationConfig& cfg);
+    StationEngine* add(int number, const StationConfig& cfg, QPoint windowPos);
 
     StationHost& host_;
     const FSettings& store_;

@@ -3,24 +3,56 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <map>
+
 class ProgramCore;
 class QMdiArea;
+class QMdiSubWindow;
+class QSystemTrayIcon;
+class StationEngine;
+class TFr_Station;
 
-// The main window: a multiple-document area that will hold the station windows.
-// It shows the core's state and forwards the operator's actions; the two-stage
-// start-up runs on its timer.
+// The main window: a multiple-document area holding one window per station. It
+// shows the core's state and forwards the operator's actions; the two-stage start-up
+// runs on its timer.
 class TQVTidewell : public QMainWindow {
     Q_OBJECT
 public:
     explicit TQVTidewell(ProgramCore& core, QWidget* parent = nullptr);
+    ~TQVTidewell() override;
+
+    // The menu's actions.
+    void AddStationClick();
+    void OrderClick();
+    // Brings the window back from the tray or from behind others.
+    void RestoreWindow();
+    // The desktop session ends: close without asking.
+    void SessionEnding();
+    TFr_Station* StationWindow(StationEngine* engine) const;
+    QMdiArea* Area() const { return mdi_; }
+
+Q_SIGNALS:
+    // A station's settings button was pressed (the dialog is run by the application).
+    void stationSettingsRequested(StationEngine* engine);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildMenu();
     void InitProgram();
+    void TickProgram();
+    void addStationWindow(StationEngine* engine);
+    void removeStationWindow(StationEngine* engine);
+    void OnMinimized();
 
     ProgramCore& core_;
     QMdiArea* mdi_;
+    QSystemTrayIcon* RTIcon;
     QTimer TimerNuclear;
+    bool AskOnClose = true;
+    bool closed_ = false;
+    std::map<StationEngine*, QMdiSubWindow*> windows_;
 };

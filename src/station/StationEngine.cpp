@@ -38,6 +38,11 @@ StationEngine::~StationEngine() {
     st_.BlockQueue.Clear();
 }
 
+void StationEngine::InitParms() {
+    recorder_.Convert_PrepareActiveCodec();
+    Q_EMIT changed();
+}
+
 bool StationEngine::Can_Enabled_Play() const {
     return !st_.WorkerURL().isEmpty() && st_.RecState == 0;
 }

@@ -8,6 +8,7 @@
 #include "station/TStation.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QTimer>
 
 class StationHost;
@@ -26,6 +27,9 @@ public:
     const TSilence& Silence() const { return silence_; }
     const StationRecorder& Recorder() const { return recorder_; }
 
+    // Makes the station ready after its settings were read or changed: the recording
+    // format it will use is chosen and shown.
+    void InitParms();
     bool Can_Enabled_Play() const;
     bool Can_Enabled_Rec() const;
     void Link_Start();
@@ -46,6 +50,12 @@ public:
 
     // One tick: status, buffer, blocks, connection detector, titles and formats.
     void TimerTimer();
+
+    // Where the station's window stands, and where it was last stored.
+    void MoveWindow(QPoint pos) { windowPos_ = pos; }
+    QPoint WindowPos() const { return windowPos_; }
+    QPoint SavedWindowPos() const { return savedWindowPos_; }
+    void SetStoredWindowPos(QPoint pos) { windowPos_ = savedWindowPos_ = pos; }
 
     // What is shown.
     const StatusLook& Look() const { return look_; }
@@ -86,6 +96,8 @@ private:
     bool inTick_ = false;
     StationRecorder recorder_;
     bool recordStopFace_ = false;
+    QPoint windowPos_;
+    QPoint savedWindowPos_;
     StatusLook look_;
     QString statusWord_;
     QString statusLine_;

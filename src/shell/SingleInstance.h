@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+// One running desktop program per settings file: the first one listens on a local
+// socket named after the file; a later start asks it to come to the front and ends.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(const QString& settingsFile, QObject* parent = nullptr);
+
+    // True when this is the only one (and now listening); false when another program
+    // was found and asked to come forward.
+    bool Claim();
+    static QString KeyFor(const QString& settingsFile);
+
+Q_SIGNALS:
+    void activationRequested();
+
+private:
+    QString key_;
+    QLocalServer server_;
+};

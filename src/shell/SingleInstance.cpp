@@ -17,7 +17,8 @@ SingleInstance::SingleInstance(const QString& settingsFile, QObject* parent)
 QString SingleInstance::KeyFor(const QString& settingsFile) {
     const QByteArray path = QFileInfo(settingsFile).absoluteFilePath().toUtf8();
     return QStringLiteral("tidewell-") +
-           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16));
+           QString::fromLatin1(
+               QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 bool SingleInstance::Claim() {

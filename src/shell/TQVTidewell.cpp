@@ -50,8 +50,8 @@ void TQVTidewell::buildMenu() {
     // language file translates them.
     QMenuBar* menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu1"));
-    QAction* add = menu->addAction(QStringLiteral("Добавить станцию"), this,
-                                   &TQVTidewell::AddStationClick);
+    QAction* add =
+        menu->addAction(QStringLiteral("Добавить станцию"), this, &TQVTidewell::AddStationClick);
     add->setObjectName(QStringLiteral("AddStation"));
     menu->addSeparator()->setObjectName(QStringLiteral("N1"));
     QAction* order = menu->addAction(QStringLiteral("Упорядочить"), this, &TQVTidewell::OrderClick);
@@ -76,8 +76,7 @@ void TQVTidewell::TickProgram() {
 void TQVTidewell::addStationWindow(StationEngine* engine) {
     auto* station = new TFr_Station(*engine);
     station->setWindowTitle(engine->Station().Config.Name);
-    connect(station, &TFr_Station::settingsRequested, this,
-            &TQVTidewell::stationSettingsRequested);
+    connect(station, &TFr_Station::settingsRequested, this, &TQVTidewell::stationSettingsRequested);
     QMdiSubWindow* sub = mdi_->addSubWindow(station, Qt::SubWindow | Qt::WindowTitleHint |
                                                          Qt::WindowMinimizeButtonHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -168,10 +167,9 @@ void TQVTidewell::SessionEnding() {
 }
 
 void TQVTidewell::closeEvent(QCloseEvent* event) {
-    if (AskOnClose && core_.Language().ShowDialog(QStringLiteral("Exit"), DialogType::Confirmation,
-                                                  {}, QString(),
-                                                  DialogButton::Yes | DialogButton::No) !=
-                          DialogButton::Yes) {
+    if (AskOnClose &&
+        core_.Language().ShowDialog(QStringLiteral("Exit"), DialogType::Confirmation, {}, QString(),
+                                    DialogButton::Yes | DialogButton::No) != DialogButton::Yes) {
         event->ignore();
         return;
     }

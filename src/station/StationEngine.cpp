@@ -43,6 +43,45 @@ void StationEngine::InitParms() {
     Q_EMIT changed();
 }
 
+void StationEngine::SettingsEdited(int result, const StationConfig& edited, bool soundAvailable) {
+    if (result <= 0)
+        return;
+    {
+        const std::lock_guard lock(st_.ConfigLock);
+        st_.Config = edited;
+    }
+    const StationConfig& c = st_.Config;
+    const bool linked = st_.LinkState != LINK_STOP;
+    const bool recording = st_.RecState != 0;
+    if (result == 1 && linked) {
+        if (silence_.Mode == TSilence::WaitSound)
+            silence_.Setup(TSilence::WaitSound, c.Level, c.NoSilence);
+        else
+            silence_.Setup(TSilence::WaitSilence, c.Level, c.Silence);
+    } else if (result == 2 && recording) {
+        Record_Stop();
+        InitParms();
+        Record_Start();
+    } else if (result == 3) {
+        if (recording)
+            Record_Stop();
+        if (linked)
+            Link_Stop();
+        InitParms();
+        if (linked)
+            Link_Start();
+        if (recording)
+            Record_Start();
+    } else {
+        InitParms();
+    }
+    if (c.Mode >= 1 && st_.LinkState == LINK_STOP)
+        Link_Start();
+    if (c.Mode == 2 && st_.RecState == 0)
+        Record_Start();
+    _Set_Sound(soundAvailable);
+}
+
 bool StationEngine::Can_Enabled_Play() const {
     return !st_.WorkerURL().isEmpty() && st_.RecState == 0;
 }

@@ -30,6 +30,12 @@ public:
     // Makes the station ready after its settings were read or changed: the recording
     // format it will use is chosen and shown.
     void InitParms();
+    // The settings dialog's result (1 no restart, 2 recording changed, 3 address
+    // changed) with the record it edited: the station restarts no more than needed,
+    // then follows its start mode.
+    void SettingsEdited(int result, const StationConfig& edited, bool soundAvailable);
+    // Deleting is offered while the station is neither connected nor connecting.
+    bool Deletable() const { return st_.LinkState == LINK_STOP; }
     bool Can_Enabled_Play() const;
     bool Can_Enabled_Rec() const;
     void Link_Start();

@@ -182,8 +182,8 @@ void TFr_Station::refresh() {
     E_OutBitrate->setText(f.OutBitrate);
     E_OutCh->setText(f.OutCh);
     GBuffer->setValue(engine_.BufferFill());
-    const QString chunk =
-        QStringLiteral("QProgressBar::chunk { background: %1; }").arg(hex(engine_.BufferColorNow()));
+    const QString chunk = QStringLiteral("QProgressBar::chunk { background: %1; }")
+                              .arg(hex(engine_.BufferColorNow()));
     if (GBuffer->styleSheet() != chunk)
         GBuffer->setStyleSheet(chunk);
     showBars();

@@ -1,5 +1,6 @@
 #include "shell/TQVTidewell.h"
 
+#include "config/TFr_SetStation.h"
 #include "shell/ProgramCore.h"
 #include "station/StationEngine.h"
 #include "station/TFr_Station.h"
@@ -76,7 +77,7 @@ void TQVTidewell::TickProgram() {
 void TQVTidewell::addStationWindow(StationEngine* engine) {
     auto* station = new TFr_Station(*engine);
     station->setWindowTitle(engine->Station().Config.Name);
-    connect(station, &TFr_Station::settingsRequested, this, &TQVTidewell::stationSettingsRequested);
+    connect(station, &TFr_Station::settingsRequested, this, &TQVTidewell::EditStation);
     QMdiSubWindow* sub = mdi_->addSubWindow(station, Qt::SubWindow | Qt::WindowTitleHint |
                                                          Qt::WindowMinimizeButtonHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -124,7 +125,13 @@ void TQVTidewell::AddStationClick() {
     QMdiSubWindow* sub = windows_.at(engine);
     const QSize area = mdi_->viewport()->size();
     sub->move((area.width() - sub->width()) / 2, (area.height() - sub->height()) / 2);
-    Q_EMIT stationSettingsRequested(engine);
+    EditStation(engine);
+}
+
+void TQVTidewell::EditStation(StationEngine* engine) {
+    EditStationConfig(core_, *engine, this);
+    if (QMdiSubWindow* sub = windows_.count(engine) ? windows_.at(engine) : nullptr)
+        sub->widget()->setWindowTitle(engine->Station().Config.Name);
 }
 
 void TQVTidewell::OrderClick() {

@@ -31,9 +31,8 @@ public:
     TFr_Station* StationWindow(StationEngine* engine) const;
     QMdiArea* Area() const { return mdi_; }
 
-Q_SIGNALS:
-    // A station's settings button was pressed (the dialog is run by the application).
-    void stationSettingsRequested(StationEngine* engine);
+    // The station settings dialog for a station, as its settings button runs it.
+    void EditStation(StationEngine* engine);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

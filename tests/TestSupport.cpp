@@ -76,3 +76,8 @@ QStringList RecordedFiles(const QString& folder) {
     files.sort();
     return files;
 }
+
+DialogButton ScriptedPresenter::Present(const DialogRequest& request) {
+    texts << request.text;
+    return answers.isEmpty() ? request.defaultButton : answers.takeFirst();
+}

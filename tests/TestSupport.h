@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lang/DialogRequest.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -39,3 +41,12 @@ AudioProbe ProbeAudio(const QString& file);
 
 // Every file below a folder whose name ends in ".MP3", sorted by path.
 QStringList RecordedFiles(const QString& folder);
+
+// Answers message boxes from a script (the default button once it runs out) and
+// keeps their texts.
+class ScriptedPresenter : public DialogPresenter {
+public:
+    DialogButton Present(const DialogRequest& request) override;
+    QStringList texts;
+    QList<DialogButton> answers;
+};

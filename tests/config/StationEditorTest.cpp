@@ -11,17 +11,6 @@
 
 namespace {
 
-// Answers message boxes from a script and keeps their texts.
-class ScriptedPresenter : public DialogPresenter {
-public:
-    DialogButton Present(const DialogRequest& request) override {
-        texts << request.text;
-        return answers.isEmpty() ? request.defaultButton : answers.takeFirst();
-    }
-    QStringList texts;
-    QList<DialogButton> answers;
-};
-
 const QString kLame = LameDriver().LongName();
 
 class StationEditorTest : public ::testing::Test {

@@ -3,6 +3,11 @@
 #include "lang/DialogRequest.h"
 #include "shell/ProgramCore.h"
 #include "shell/TQVTidewell.h"
+#include "station/StationEngine.h"
+#include "station/TFr_Station.h"
+
+#include <QFileInfo>
+#include <QMdiArea>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -68,4 +73,98 @@ TEST(MainWindow, SettingsAreLoadedByTheFirstTick) {
     EXPECT_EQ(program.core.Settings().HTTPPort, 8070);
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.core.Settings().HTTPPort == 9191; }, 2000));
     EXPECT_EQ(program.core.Settings().Root, folder.path("Record"));
+}
+
+namespace {
+
+// Four stations in a settings file, for the main window's station tests.
+void writeStations(const TestFolder& folder, const QByteArray& extra = {}) {
+    QByteArray ini = "[Settings]\nLeft=0\nTop=0\nWidth=760\nHeight=500\nHTTPPort=0\n" + extra;
+    for (int n = 0; n < 4; ++n)
+        ini += QStringLiteral("[Channel%1]\nName=S%1\nFileDir=S%1\nSchedule=%2\nLeft=%3\n")
+                   .arg(n)
+                   .arg(10 * n)
+                   .arg(20 * n)
+                   .toUtf8();
+    folder.write("tidewell.ini", ini);
+}
+
+} // namespace
+
+TEST(MainWindow, StationWindowsStandWhereTheyWereAndMovesAreStored) {
+    TestFolder folder;
+    writeStations(folder);
+    Program program(folder);
+    ASSERT_TRUE(program.core.Create());
+    TQVTidewell window(program.core);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.core.Stations().Count() == 4; }, 2000));
+    StationEngine* second = program.core.Stations().At(1);
+    QWidget* sub = window.StationWindow(second)->parentWidget();
+    EXPECT_EQ(sub->pos(), QPoint(10, 20));
+    EXPECT_EQ(window.StationWindow(second)->windowTitle(), "S1");
+    // A station window keeps its size.
+    EXPECT_EQ(sub->minimumSize(), sub->maximumSize());
+
+    const QDateTime before = QFileInfo(folder.path("tidewell.ini")).lastModified();
+    QTest::qWait(400);
+    EXPECT_EQ(QFileInfo(folder.path("tidewell.ini")).lastModified(), before); // nothing moved
+    sub->move(123, 45);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QByteArray ini = folder.read("tidewell.ini");
+            return ini.contains("Schedule=123") && ini.contains("Left=45");
+        },
+        2000));
+}
+
+TEST(MainWindow, TilingPutsTwoWindowsOfThreeHundredInARowOfSevenHundred) {
+    const QList<QPoint> places = OrderStation(QList<QSize>(4, QSize(300, 150)), 700);
+    EXPECT_EQ(places, QList<QPoint>({{1, 1}, {302, 1}, {1, 152}, {302, 152}}));
+    TestFolder folder;
+    writeStations(folder);
+    Program program(folder);
+    ASSERT_TRUE(program.core.Create());
+    TQVTidewell window(program.core);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.core.Stations().Count() == 4; }, 2000));
+    window.OrderClick();
+    QList<QSize> sizes;
+    QList<QPoint> placed;
+    for (int i = 0; i < 4; ++i) {
+        const QWidget* sub = window.StationWindow(program.core.Stations().At(i))->parentWidget();
+        sizes << sub->size();
+        placed << sub->pos();
+    }
+    EXPECT_EQ(placed, OrderStation(sizes, window.Area()->viewport()->width()));
+    EXPECT_EQ(placed[0], QPoint(1, 1));
+    EXPECT_GT(placed[3].y(), 1); // 760 pixels hold no four station windows in a row
+}
+
+TEST(MainWindow, ClosingAsksAndNoKeepsEverythingRunning) {
+    TestFolder folder;
+    writeStations(folder);
+    folder.copyShippedLanguages();
+    ScriptedPresenter presenter;
+    ProgramCore core(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &presenter);
+    ASSERT_TRUE(core.Create());
+    TQVTidewell window(core);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.Stations().Count() == 4; }, 2000));
+    presenter.answers = {DialogButton::No};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(core.Stations().Count(), 4);
+    ASSERT_EQ(presenter.texts.size(), 1);
+    EXPECT_TRUE(presenter.texts[0].startsWith("Do you really want to quit Tidewell?"));
+    presenter.answers = {DialogButton::Yes};
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(core.Stations().Count(), 0);
+    // The desktop session ending closes without asking.
+    TQVTidewell second(core);
+    presenter.texts.clear();
+    second.show();
+    second.SessionEnding();
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_TRUE(presenter.texts.isEmpty());
 }

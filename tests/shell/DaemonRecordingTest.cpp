@@ -15,6 +15,14 @@ namespace {
 
 const char* const kLame = "MPEG Layer-3 Encoder (LAME)";
 
+// Under a sanitizer the daemon runs many times slower and tells of its state late, so
+// the wall clock is a looser measure of what it recorded.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr double kDurationTolerance = 5.0;
+#else
+constexpr double kDurationTolerance = 1.0;
+#endif
+
 QString readText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
@@ -87,7 +95,7 @@ TEST(DaemonRecording, RecordsAStationIntoTaggedMp3Files) {
         EXPECT_EQ(probe.bitRate, 64000);
         total += probe.duration;
     }
-    EXPECT_NEAR(total, seconds, 1.0);
+    EXPECT_NEAR(total, seconds, kDurationTolerance);
     EXPECT_TRUE(readText(log).contains("Jazz | /Jazz/")) << readText(log).toStdString();
 }
 

@@ -110,6 +110,7 @@ void StationEngine::Link_Stop() {
         Record_Stop();
     Stream_Release(st_);
     st_.BlockQueue.Clear();
+    Q_EMIT meterReset();
     silence_.Setup(TSilence::Off, 0, 0);
     st_.LinkState = LINK_STOP;
     st_.MessagePending = true;
@@ -190,6 +191,8 @@ void StationEngine::TimerTimer() {
         return;
     inTick_ = true;
     showStatus();
+    const HSTREAM stream = st_.StreamHandle;
+    level_ = st_.LinkState == LINK_ONLINE && stream ? BASS_ChannelGetLevel(stream) : 0;
     fill_ = Show_Buffer(st_);
     recorder_.Work_With_File();
     workWithStream();

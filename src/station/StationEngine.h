@@ -68,6 +68,9 @@ public:
     QString StatusWord() const { return statusWord_; }
     QString StatusLine() const { return statusLine_; }
     int BufferFill() const { return fill_; }
+    // The stream's level as the audio layer gives it (left in the low 16 bits, right in
+    // the high ones); 0 while not online.
+    quint32 RawLevel() const { return level_; }
     const FormatTexts& Formats() const { return formats_; }
     const StreamLabels& Labels() const { return labels_; }
     quint32 BufferColorNow() const { return BufferColor(fill_); }
@@ -85,6 +88,8 @@ Q_SIGNALS:
     void statusLineChanged(const QString& line);
     void labelsChanged(const QString& name, const QString& title);
     void changed();
+    // The link stopped: the level meter starts afresh.
+    void meterReset();
 
 private:
     void showStatus();
@@ -108,6 +113,7 @@ private:
     QString statusWord_;
     QString statusLine_;
     int fill_ = 0;
+    quint32 level_ = 0;
     FormatTexts formats_;
     StreamLabels labels_;
 };

@@ -100,14 +100,6 @@ void AcmStreamBuffer::convertPass(qint32* remaining) {
         text = diagnostic("hdr2: ");
         fireError(text);
     }
-    if (Header.cbDstLengthUsed > 0 && OnData)
-        OnData(reinterpret_cast<const quint8*>(OutputBuffer.constData()),
-               qint32(Header.cbDstLengthUsed));
-    if (!IsOpen) {
-        // Closed from inside the data event: its flush has already taken the rest.
-        Filled = 0;
-        return;
-    }
     qint32 used = qint32(Header.cbSrcLengthUsed);
     const qint32 length = qint32(Header.cbSrcLength);
     if (used == 0 && Filled >= InputSize) {
@@ -125,4 +117,11 @@ void AcmStreamBuffer::convertPass(qint32* remaining) {
     if (flags & ACM_STREAMCONVERTF_END)
         *remaining = 0;
     ConvertFlags = 0;
+    // The input is settled before the data goes out: a handler that closes the stream
+    // makes the flush take only what the codec has not taken yet.
+    if (Header.cbDstLengthUsed > 0 && OnData)
+        OnData(reinterpret_cast<const quint8*>(OutputBuffer.constData()),
+               qint32(Header.cbDstLengthUsed));
+    if (!IsOpen)
+        Filled = 0; // closed from inside the data event: its flush took the rest
 }

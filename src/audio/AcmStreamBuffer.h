@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/Acm.h"
+#include "audio/AcmLayer.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "audio/Acm.h"
+#include "audio/AcmLayer.h"
 
 #include "audio/AcmDriver.h"
 #include "audio/LameDriver.h"

@@ -1,13 +1,18 @@
 #include "TestSupport.h"
 #include "Version.h"
+#include "config/IniFile.h"
+#include "config/TFr_SetStation.h"
 #include "lang/DialogRequest.h"
 #include "shell/ProgramCore.h"
 #include "shell/TQVTidewell.h"
 #include "station/StationEngine.h"
 #include "station/TFr_Station.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QPushButton>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -167,4 +172,55 @@ TEST(MainWindow, ClosingAsksAndNoKeepsEverythingRunning) {
     second.SessionEnding();
     EXPECT_FALSE(second.isVisible());
     EXPECT_TRUE(presenter.texts.isEmpty());
+}
+
+// Deleting from the settings dialog: the station goes on the next tick, with its window,
+// its section and, when asked, its recordings.
+TEST(MainWindow, DeletingAStationWithAndWithoutItsRecordings) {
+    TestFolder folder;
+    writeStations(folder);
+    folder.copyShippedLanguages();
+    QDir().mkpath(folder.path("Record/S1"));
+    QDir().mkpath(folder.path("Record/S2"));
+    folder.write("Record/S1/a.MP3", "frames");
+    folder.write("Record/S2/b.MP3", "frames");
+    folder.write("tidewell.files",
+                 ("[Channel1]\n260101_100000=" + folder.path("Record/S1/a.MP3") +
+                  "\n[Channel2]\n260101_100000=" + folder.path("Record/S2/b.MP3") + "\n")
+                     .toUtf8());
+    IniFile settings(folder.path("tidewell.ini"));
+    IniDocument ini = settings.load();
+    ini.writeInteger("Channel1", "SaveFiles", 3);
+    ini.writeInteger("Channel2", "SaveFiles", 3);
+    ASSERT_TRUE(settings.save(ini));
+    ScriptedPresenter presenter;
+    ProgramCore core(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &presenter);
+    ASSERT_TRUE(core.Create());
+    TQVTidewell window(core);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.Stations().Count() == 4; }, 2000));
+
+    auto deleteFromDialog = [&](int index, QList<DialogButton> answers) {
+        presenter.answers = answers;
+        QTimer::singleShot(50, [] {
+            auto* dialog = qobject_cast<TFr_SetStation*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->SBDelete->click();
+        });
+        window.EditStation(core.Stations().At(index));
+    };
+    deleteFromDialog(1, {DialogButton::Yes, DialogButton::Yes}); // S1 and its files
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.Stations().Count() == 3; }, 2000));
+    EXPECT_EQ(window.Area()->subWindowList().size(), 3);
+    EXPECT_FALSE(QFile::exists(folder.path("Record/S1/a.MP3")));
+    EXPECT_FALSE(QDir(folder.path("Record/S1")).exists());
+    deleteFromDialog(1, {DialogButton::Yes, DialogButton::No}); // S2, its files kept
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.Stations().Count() == 2; }, 2000));
+    EXPECT_TRUE(QFile::exists(folder.path("Record/S2/b.MP3")));
+    const IniDocument list = IniFile(folder.path("tidewell.files")).load();
+    EXPECT_TRUE(list.sections().isEmpty());
+    const IniDocument after = settings.load();
+    EXPECT_FALSE(after.sections().contains("Channel1"));
+    EXPECT_FALSE(after.sections().contains("Channel2"));
+    EXPECT_EQ(core.Stations().At(1)->Station().Config.Name, "S3");
 }

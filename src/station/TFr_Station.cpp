@@ -203,11 +203,18 @@ void TFr_Station::showStatusWord() {
 
 void TFr_Station::showButtons() {
     SBLink->setEnabled(engine_.LinkEnabled());
-    SBLink->setIcon(style()->standardIcon(engine_.LinkShowsStop() ? QStyle::SP_MediaPause
-                                                                  : QStyle::SP_MediaPlay));
     SBR->setEnabled(engine_.RecordEnabled());
-    SBR->setIcon(engine_.RecordShowsStop() ? style()->standardIcon(QStyle::SP_MediaStop)
-                                           : recordIcon());
+    // Faces change with the state, not with every tick.
+    if (SBLink->property("stopFace") != engine_.LinkShowsStop()) {
+        SBLink->setProperty("stopFace", engine_.LinkShowsStop());
+        SBLink->setIcon(style()->standardIcon(engine_.LinkShowsStop() ? QStyle::SP_MediaPause
+                                                                      : QStyle::SP_MediaPlay));
+    }
+    if (SBR->property("stopFace") != engine_.RecordShowsStop()) {
+        SBR->setProperty("stopFace", engine_.RecordShowsStop());
+        SBR->setIcon(engine_.RecordShowsStop() ? style()->standardIcon(QStyle::SP_MediaStop)
+                                               : recordIcon());
+    }
     PanListen->setVisible(engine_.ListenVisible());
     const bool listening = engine_.Station().Listening;
     const QString gradient =

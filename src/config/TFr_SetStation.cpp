@@ -1,5 +1,6 @@
 #include "config/TFr_SetStation.h"
 
+#include "lang/FormTranslator.h"
 #include "shell/ProgramCore.h"
 #include "station/StationEngine.h"
 
@@ -234,6 +235,7 @@ QWidget* TFr_SetStation::buildRight() {
 }
 
 void TFr_SetStation::FillParm(int index, int number, bool deletable, const StationConfig& record) {
+    TranslateComponent(core_.Language(), this);
     const StationForm f = editor_.FillParm(index, number, deletable, record);
     EName->setText(f.name);
     ERoot->setText(f.folder);

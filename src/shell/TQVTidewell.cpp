@@ -1,6 +1,7 @@
 #include "shell/TQVTidewell.h"
 
 #include "config/TFr_SetStation.h"
+#include "lang/FormTranslator.h"
 #include "shell/ProgramCore.h"
 #include "station/StationEngine.h"
 #include "station/TFr_Station.h"
@@ -22,6 +23,7 @@ TQVTidewell::TQVTidewell(ProgramCore& core, QWidget* parent)
     setWindowTitle(core_.Caption());
     setMinimumSize(330, 200);
     buildMenu();
+    TranslateComponent(core_.Language(), this);
     const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
     const QRect bounds = core_.SettingsStore().LoadMainWindowPos(screen);
     move(bounds.topLeft());

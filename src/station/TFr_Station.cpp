@@ -1,5 +1,6 @@
 #include "station/TFr_Station.h"
 
+#include "station/LedMeterView.h"
 #include "station/StationEngine.h"
 
 #include <QGridLayout>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kBarWidth = 286;
 constexpr int kBarHeight = 5;
+constexpr int kMeterHeight = 30;
 
 // Colours are kept as 0x00BBGGRR.
 QColor winColor(quint32 c) {
@@ -77,6 +79,9 @@ TFr_Station::TFr_Station(StationEngine& engine, QWidget* parent)
     connect(SBOpen, &QToolButton::clicked, &engine_, &StationEngine::SBOpenClick);
     connect(SBListen, &QToolButton::clicked, &engine_, &StationEngine::SBListenClick);
     connect(SBSetting, &QToolButton::clicked, this, [this] { Q_EMIT settingsRequested(&engine_); });
+    connect(&engine_, &StationEngine::meterReset, this, &TFr_Station::resetMeter);
+    connect(ImgLed, &LedMeterView::clicked, this, &TFr_Station::ImgLedClick);
+    resetMeter();
     refresh();
     setFixedSize(sizeHint());
 }
@@ -145,6 +150,9 @@ void TFr_Station::build() {
                        static_cast<QWidget*>(E_OutBitrate), static_cast<QWidget*>(E_OutCh)})
         formats->addWidget(w);
 
+    ImgLed = new LedMeterView(this);
+    ImgLed->setObjectName(QStringLiteral("ImgLed"));
+    ImgLed->setToolTip(tr("Level; a click changes the scale"));
     ImgSilence = new QLabel(this);
     ImgSilence->setObjectName(QStringLiteral("ImgSilence"));
     ImgSilence->setToolTip(tr("Silence detector"));
@@ -163,6 +171,7 @@ void TFr_Station::build() {
     column->addWidget(LStation);
     column->addWidget(LTitle);
     column->addLayout(formats);
+    column->addWidget(ImgLed);
     column->addWidget(ImgSilence);
     column->addWidget(ImgConnect);
     column->addWidget(LStatus);
@@ -187,6 +196,23 @@ void TFr_Station::refresh() {
     if (GBuffer->styleSheet() != chunk)
         GBuffer->setStyleSheet(chunk);
     showBars();
+    Show_Level();
+}
+
+void TFr_Station::Show_Level() {
+    if (const std::optional<MeterLevels> levels = ::Show_Level(true, engine_.RawLevel(), level_))
+        ImgLed->Apply(LedMetter::Bars(engine_.Station().Number, kBarWidth, kMeterHeight,
+                                      levels->left, levels->right));
+}
+
+void TFr_Station::resetMeter() {
+    level_ = LevelState();
+    ImgLed->Apply(LedMetter::Reset(engine_.Station().Number, kBarWidth, kMeterHeight));
+}
+
+void TFr_Station::ImgLedClick() {
+    ImgLed->Apply(LedMetter::Click(engine_.Station().Number, kBarWidth, kMeterHeight));
+    level_ = LevelState();
 }
 
 void TFr_Station::showStatusWord() {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "audio/LedMetter.h"
+
 #include <QWidget>
 
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class LedMeterView;
 class StationEngine;
 
 // A station's window: it shows what its engine holds (status word and line, name and
@@ -28,6 +31,9 @@ private:
     void showButtons();
     void showBars();
     void SBLinkClick();
+    void Show_Level();
+    void resetMeter();
+    void ImgLedClick();
 
     StationEngine& engine_;
     QLabel* PanStatus;
@@ -49,6 +55,8 @@ private:
     QLabel* E_OutBitrate;
     QLabel* E_OutCh;
     QLabel* ImgTo;
+    LedMeterView* ImgLed;
+    LevelState level_;
     QLabel* ImgSilence;
     QLabel* ImgConnect;
 };

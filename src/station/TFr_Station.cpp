@@ -3,6 +3,7 @@
 #include "station/LedMeterView.h"
 #include "station/StationEngine.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,6 +82,7 @@ TFr_Station::TFr_Station(StationEngine& engine, QWidget* parent)
     connect(SBSetting, &QToolButton::clicked, this, [this] { Q_EMIT settingsRequested(&engine_); });
     connect(&engine_, &StationEngine::meterReset, this, &TFr_Station::resetMeter);
     connect(ImgLed, &LedMeterView::clicked, this, &TFr_Station::ImgLedClick);
+    ImgConnect->installEventFilter(this);
     resetMeter();
     refresh();
     setFixedSize(sizeHint());
@@ -203,6 +205,13 @@ void TFr_Station::Show_Level() {
     if (const std::optional<MeterLevels> levels = ::Show_Level(true, engine_.RawLevel(), level_))
         ImgLed->Apply(LedMetter::Bars(engine_.Station().Number, kBarWidth, kMeterHeight,
                                       levels->left, levels->right));
+}
+
+// The connection bar answers a click as the meter does.
+bool TFr_Station::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImgConnect && event->type() == QEvent::MouseButtonPress)
+        ImgLedClick();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFr_Station::resetMeter() {

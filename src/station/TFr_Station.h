@@ -20,6 +20,9 @@ public:
 
     StationEngine& Engine() { return engine_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // The settings button: the main window runs the settings dialog.
     void settingsRequested(StationEngine* engine);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 
@@ -223,4 +224,32 @@ TEST(MainWindow, DeletingAStationWithAndWithoutItsRecordings) {
     EXPECT_FALSE(after.sections().contains("Channel1"));
     EXPECT_FALSE(after.sections().contains("Channel2"));
     EXPECT_EQ(core.Stations().At(1)->Station().Config.Name, "S3");
+}
+
+// "Add station" takes the lowest free number, centres the new window and opens its
+// settings; cancelling them keeps the station.
+TEST(MainWindow, AddingAStationCentresItAndOpensItsSettings) {
+    TestFolder folder;
+    writeStations(folder);
+    Program program(folder);
+    ASSERT_TRUE(program.core.Create());
+    TQVTidewell window(program.core);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.core.Stations().Count() == 4; }, 2000));
+    QString caption;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<TFr_SetStation*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->EName->text();
+        dialog->SBCancel->click();
+    });
+    window.AddStationClick();
+    ASSERT_EQ(program.core.Stations().Count(), 5);
+    StationEngine* added = program.core.Stations().At(4);
+    EXPECT_EQ(added->Station().Number, 4);
+    EXPECT_EQ(caption, "Station 5");
+    const QWidget* sub = window.StationWindow(added)->parentWidget();
+    const QSize area = window.Area()->viewport()->size();
+    EXPECT_EQ(sub->pos(),
+              QPoint((area.width() - sub->width()) / 2, (area.height() - sub->height()) / 2));
 }

@@ -50,6 +50,9 @@ TEST(StationWindow, ShowsTheStationAndForwardsItsClicks) {
     const int scale = LedMetter::Scale(9);
     QTest::mouseClick(meter, Qt::LeftButton);
     EXPECT_EQ(LedMetter::Scale(9), (scale + 1) % 3);
+    QTest::mouseClick(window.findChild<QLabel*>("ImgConnect"), Qt::LeftButton);
+    QTest::mouseClick(meter, Qt::LeftButton);
+    EXPECT_EQ(LedMetter::Scale(9), scale); // three clicks: back to the first scale
 
     link->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == "Stopped"; }, 2000));

@@ -1,9 +1,13 @@
+#include "ChildProcess.h"
 #include "TestSupport.h"
 #include "Version.h"
+#include "shell/SingleInstance.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -76,4 +80,32 @@ TEST(Daemon, AnswersVersionAndHelp) {
     const QByteArray help = p.readAllStandardOutput();
     EXPECT_TRUE(help.contains("--config")) << help.toStdString();
     EXPECT_TRUE(help.contains("--version"));
+}
+
+// A second desktop program on the same settings asks the first to come forward and
+// ends.
+TEST(Desktop, OneProgramPerSettingsFile) {
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TIDEWELL_BIN_DIR "/tidewell"), folder.path("tidewell")));
+    folder.write("a.ini", "[Settings]\nHTTPPort=0\n");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ChildProcess first;
+    ASSERT_TRUE(first.start(folder.path("tidewell"), {"--config", folder.path("a.ini")}));
+    QLocalSocket probe;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            probe.connectToServer(SingleInstance::KeyFor(folder.path("a.ini")));
+            return probe.waitForConnected(100);
+        },
+        10000));
+    probe.disconnectFromServer();
+
+    QProcess second;
+    second.start(folder.path("tidewell"), {"--config", folder.path("a.ini")});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(first.wait(500), -1); // still running
+    first.stop();
 }

@@ -295,8 +295,9 @@ TEST_F(FormTranslatorTest, TableHeaderCellsByColumnAndRow) {
 }
 
 TEST_F(FormTranslatorTest, LabelledEditNamesItsLabelAndTextUnderDotText) {
-    auto* label = named(new QLabel(QStringLiteral("Name"), &form), "LEName");
+    // The edit comes first among the children, so the order of making decides nothing.
     auto* edit = named(new QLineEdit(QStringLiteral("x"), &form), "EName");
+    auto* label = named(new QLabel(QStringLiteral("Name"), &form), "LEName");
     label->setBuddy(edit);
     auto* plain = named(new QLineEdit(QStringLiteral("y"), &form), "EPlain");
 

@@ -1,18 +1,12 @@
 #include "audio/LedMetter.h"
 
+#include "station/Colors.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 
 namespace {
-
-constexpr quint32 kLime = 0x00FF00;
-constexpr quint32 kGreen = 0x008000;
-constexpr quint32 kYellow = 0x00FFFF;
-constexpr quint32 kOlive = 0x008080;
-constexpr quint32 kRed = 0x0000FF;
-constexpr quint32 kMaroon = 0x000080;
-constexpr quint32 kWhite = 0xFFFFFF;
 
 // The level a reset paints: below every scale, so all segments are unlit.
 constexpr double kSilentDb = -90.3;
@@ -52,16 +46,16 @@ struct Geometry {
 quint32 segmentColor(int i, double level) {
     const bool lit = i <= level;
     if (i < -14)
-        return lit ? kLime : kGreen;
+        return lit ? Colors::Lime : Colors::Green;
     if (i < -7)
-        return lit ? Blend(kLime, kYellow, i + 15, 7) : Blend(kGreen, kOlive, i + 15, 7);
+        return lit ? Blend(Colors::Lime, Colors::Yellow, i + 15, 7) : Blend(Colors::Green, Colors::Olive, i + 15, 7);
     if (i < -5)
-        return lit ? kYellow : kOlive;
+        return lit ? Colors::Yellow : Colors::Olive;
     if (i < 0)
-        return lit ? Blend(kYellow, kRed, i + 5, 4) : Blend(kOlive, kMaroon, i + 5, 4);
+        return lit ? Blend(Colors::Yellow, Colors::Red, i + 5, 4) : Blend(Colors::Olive, Colors::Maroon, i + 5, 4);
     if (!lit)
-        return kMaroon;
-    return level <= kClipDb ? kRed : kWhite;
+        return Colors::Maroon;
+    return level <= kClipDb ? Colors::Red : Colors::White;
 }
 
 void addBars(MeterPaint& paint, StationMeter& m, const Geometry& g, double leftDb, double rightDb) {
@@ -118,12 +112,12 @@ MeterPaint LedMetter::Reset(int station, int width, int height) {
     auto label = [&](int db, quint32 color) {
         paint.labels.append({g.at((g.range + db) * g.step), g.half, QString::number(db), color});
     };
-    paint.labels.append({0, g.half, QString::number(-g.range), kLime});
+    paint.labels.append({0, g.half, QString::number(-g.range), Colors::Lime});
     if (g.range == 60)
-        label(-41, kLime);
-    label(-20, kLime);
-    label(-12, kLime);
-    label(-3, kRed);
+        label(-41, Colors::Lime);
+    label(-20, Colors::Lime);
+    label(-12, Colors::Lime);
+    label(-3, Colors::Red);
     addBars(paint, m, g, kSilentDb, kSilentDb);
     return paint;
 }

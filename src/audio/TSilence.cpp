@@ -1,18 +1,9 @@
 #include "audio/TSilence.h"
 
+#include "station/Colors.h"
+
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-constexpr quint32 kWhite = 0xFFFFFF;
-constexpr quint32 kRed = 0x0000FF;
-
-quint32 rgb(int r, int g, int b) {
-    return quint32(r) | (quint32(g) << 8) | (quint32(b) << 16);
-}
-
-} // namespace
 
 void TSilence::Setup(quint8 mode, double level, double duration) {
     Elapsed = 0.0;
@@ -56,11 +47,11 @@ BarImage Show_Silence(const TSilence& detector, int imageWidth) {
     bar.Width = int(imageWidth * ratio);
     if (mode == TSilence::WaitSilence) {
         const int t = std::clamp(255 - int(ratio * 512), 0, 255);
-        bar.BarColor = rgb(255, t, t);
-        bar.RestColor = kWhite;
+        bar.BarColor = Colors::Rgb(255, t, t);
+        bar.RestColor = Colors::White;
     } else {
-        bar.BarColor = kWhite;
-        bar.RestColor = kRed;
+        bar.BarColor = Colors::White;
+        bar.RestColor = Colors::Red;
     }
     return bar;
 }

@@ -1,6 +1,7 @@
 #include "station/ConnectionCheck.h"
 
 #include "config/TextCut.h"
+#include "station/Colors.h"
 #include "station/TStation.h"
 
 #include <algorithm>
@@ -41,10 +42,10 @@ BarImage ConnectionBar(const TStation& st, int imageWidth) {
     const double ratio = limit > 0 ? std::clamp(st.LossSeconds / limit, 0.0, 1.0) : 0.0;
     const int x = std::max(0, int(std::lround(imageWidth * ratio - 1)));
     if (st.ConnectionLost) {
-        bar = {x, 0xFFFFFF, 0x0000FF, false};
+        bar = {x, Colors::White, Colors::Red, false};
     } else if (st.LinkState != LINK_STOP && limit > 0) {
         const int h = std::clamp(int(std::lround(255 - 512 * ratio)), 0, 255);
-        bar = {x, quint32(255) | quint32(h) << 8 | quint32(h) << 16, 0xFFFFFF, false};
+        bar = {x, Colors::Rgb(255, h, h), Colors::White, false};
     } else {
         bar.PanelColor = true;
     }

@@ -1,20 +1,11 @@
 #include "station/StatusLook.h"
 
+#include "station/Colors.h"
 #include "station/TStation.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr quint32 kBlack = 0x000000;
-constexpr quint32 kWhite = 0xFFFFFF;
-constexpr quint32 kSilver = 0xC0C0C0;
-constexpr quint32 kRed = 0x0000FF;
-constexpr quint32 kYellow = 0x00FFFF;
-
-quint32 rgb(int r, int g, int b) {
-    return quint32(r) | quint32(g) << 8 | quint32(b) << 16;
-}
 
 int paletteStep(int i) {
     return std::min(255, i * 256 / 7);
@@ -24,12 +15,12 @@ int paletteStep(int i) {
 
 quint32 ConnectPalette(int i) {
     const int b = paletteStep(i);
-    return rgb(b, 128 + b / 2, b);
+    return Colors::Rgb(b, 128 + b / 2, b);
 }
 
 quint32 RecordPalette(int i) {
     const int b = paletteStep(i);
-    return rgb(255, b, b);
+    return Colors::Rgb(255, b, b);
 }
 
 int Pulse::Next() {
@@ -42,15 +33,15 @@ int Pulse::Next() {
 
 StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool silence,
                        Pulse& pulse) {
-    const StatusLook alarm = {QString(), kYellow, kRed, false, kYellow, kRed, false};
-    const StatusLook error = {QStringLiteral("Error"), kRed, kWhite, false, kRed, kWhite, false};
+    const StatusLook alarm = {QString(), Colors::Yellow, Colors::Red, false, Colors::Yellow, Colors::Red, false};
+    const StatusLook error = {QStringLiteral("Error"), Colors::Red, Colors::White, false, Colors::Red, Colors::White, false};
     switch (linkState) {
     case LINK_STOP:
-        return {QStringLiteral("Stop"), kSilver, kBlack, false, kSilver, kBlack, false};
+        return {QStringLiteral("Stop"), Colors::Silver, Colors::Black, false, Colors::Silver, Colors::Black, false};
     case LINK_CONNECT:
     case LINK_BUFFERING:
         return {linkState == LINK_CONNECT ? QStringLiteral("Connect") : QStringLiteral("Buffering"),
-                kWhite,
+                Colors::White,
                 ConnectPalette(pulse.Next()),
                 true,
                 0,
@@ -68,11 +59,11 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
     }
     if (recState == 1)
         return {QStringLiteral("Recording"),
-                kWhite,
+                Colors::White,
                 RecordPalette(pulse.Next()),
                 false,
                 0,
-                kBlack,
+                Colors::Black,
                 true};
     if (recState == 2)
         return error;
@@ -82,5 +73,5 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
         return look;
     }
     return {
-        QStringLiteral("Online"), kWhite, ConnectPalette(pulse.Next()), false, 0, kBlack, false};
+        QStringLiteral("Online"), Colors::White, ConnectPalette(pulse.Next()), false, 0, Colors::Black, false};
 }

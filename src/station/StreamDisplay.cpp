@@ -1,5 +1,6 @@
 #include "station/StreamDisplay.h"
 
+#include "station/Colors.h"
 #include "station/StreamTags.h"
 #include "station/StreamWorker.h"
 #include "station/TStation.h"
@@ -19,10 +20,10 @@ int Show_Buffer(TStation& st) {
 
 quint32 BufferColor(int fill) {
     if (fill < 6)
-        return 0x0000FF; // red
+        return Colors::Red;
     if (fill <= 10)
-        return 0x00FFFF; // yellow
-    return 0xC0C0C0;     // silver
+        return Colors::Yellow;
+    return Colors::Silver;
 }
 
 QString FrequencyText(int hz) {

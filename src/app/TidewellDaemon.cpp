@@ -22,7 +22,8 @@ void onUnixSignal(int) {
 
 } // namespace
 
-TidewellDaemon::TidewellDaemon(const ProgramPaths& paths) : core_(paths, &presenter_) {}
+TidewellDaemon::TidewellDaemon(const ProgramPaths& paths)
+    : core_(paths, &presenter_), instance_(paths.settingsFile) {}
 
 TidewellDaemon::~TidewellDaemon() {
     std::signal(SIGINT, SIG_DFL);
@@ -32,6 +33,12 @@ TidewellDaemon::~TidewellDaemon() {
 bool TidewellDaemon::Start() {
     qCInfo(lcShell).noquote() << core_.Caption() << "starting headless, settings"
                               << core_.Paths().settingsFile;
+    // Two programs on one settings file would record the same stations into the same files.
+    if (!instance_.Claim()) {
+        qCCritical(lcShell).noquote()
+            << "Tidewell already runs with" << core_.Paths().settingsFile << "- not starting";
+        return false;
+    }
     if (!core_.Create())
         return false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {

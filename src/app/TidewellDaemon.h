@@ -2,6 +2,7 @@
 
 #include "lang/DialogRequest.h"
 #include "shell/ProgramCore.h"
+#include "shell/SingleInstance.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -16,7 +17,8 @@ public:
     explicit TidewellDaemon(const ProgramPaths& paths);
     ~TidewellDaemon() override;
 
-    // Returns false when the program cannot start (no language file).
+    // Returns false when the program cannot start (no language file, or another Tidewell
+    // already works on the same settings file).
     bool Start();
 
 private:
@@ -24,5 +26,6 @@ private:
 
     LogDialogPresenter presenter_;
     ProgramCore core_;
+    SingleInstance instance_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };

@@ -109,3 +109,44 @@ TEST(Desktop, OneProgramPerSettingsFile) {
     EXPECT_EQ(first.wait(500), -1); // still running
     first.stop();
 }
+
+// The headless program holds its settings file against a second daemon and against the
+// desktop program alike; each later start says why it ends.
+TEST(Daemon, OneProgramPerSettingsFileAlsoWithoutADisplay) {
+    TestFolder folder;
+    const QString daemonPath = installDaemon(folder, true);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TIDEWELL_BIN_DIR "/tidewell"), folder.path("tidewell")));
+    folder.write("a.ini", "[Settings]\nHTTPPort=0\n");
+    QProcess first;
+    first.start(daemonPath, {"--config", folder.path("a.ini")});
+    QString seen;
+    ASSERT_TRUE(waitForText(first, "locale", seen)) << seen.toStdString();
+
+    QProcess second;
+    second.start(daemonPath, {"--config", folder.path("a.ini")});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_NE(second.exitCode(), 0);
+    const QString refused = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_TRUE(refused.contains("Tidewell already runs with " + folder.path("a.ini")))
+        << refused.toStdString();
+
+    QProcess desktop;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    desktop.setProcessEnvironment(env);
+    desktop.start(folder.path("tidewell"), {"--config", folder.path("a.ini")});
+    ASSERT_TRUE(desktop.waitForFinished(10000));
+    EXPECT_EQ(desktop.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(desktop.readAllStandardError()).contains("already runs"));
+
+    // Another settings file is another program.
+    QProcess other;
+    other.start(daemonPath, {"--config", folder.path("b.ini")});
+    QString otherSeen;
+    EXPECT_TRUE(waitForText(other, "locale", otherSeen)) << otherSeen.toStdString();
+    for (QProcess* p : {&first, &other}) {
+        EXPECT_EQ(p->state(), QProcess::Running);
+        ::kill(pid_t(p->processId()), SIGTERM);
+        EXPECT_TRUE(p->waitForFinished(5000));
+    }
+}

@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 
+using namespace Colors;
+
 namespace {
 
 // The level a reset paints: below every scale, so all segments are unlit.
@@ -46,16 +48,16 @@ struct Geometry {
 quint32 segmentColor(int i, double level) {
     const bool lit = i <= level;
     if (i < -14)
-        return lit ? Colors::Lime : Colors::Green;
+        return lit ? Lime : Green;
     if (i < -7)
-        return lit ? Blend(Colors::Lime, Colors::Yellow, i + 15, 7) : Blend(Colors::Green, Colors::Olive, i + 15, 7);
+        return lit ? Blend(Lime, Yellow, i + 15, 7) : Blend(Green, Olive, i + 15, 7);
     if (i < -5)
-        return lit ? Colors::Yellow : Colors::Olive;
+        return lit ? Yellow : Olive;
     if (i < 0)
-        return lit ? Blend(Colors::Yellow, Colors::Red, i + 5, 4) : Blend(Colors::Olive, Colors::Maroon, i + 5, 4);
+        return lit ? Blend(Yellow, Red, i + 5, 4) : Blend(Olive, Maroon, i + 5, 4);
     if (!lit)
-        return Colors::Maroon;
-    return level <= kClipDb ? Colors::Red : Colors::White;
+        return Maroon;
+    return level <= kClipDb ? Red : White;
 }
 
 void addBars(MeterPaint& paint, StationMeter& m, const Geometry& g, double leftDb, double rightDb) {
@@ -112,12 +114,12 @@ MeterPaint LedMetter::Reset(int station, int width, int height) {
     auto label = [&](int db, quint32 color) {
         paint.labels.append({g.at((g.range + db) * g.step), g.half, QString::number(db), color});
     };
-    paint.labels.append({0, g.half, QString::number(-g.range), Colors::Lime});
+    paint.labels.append({0, g.half, QString::number(-g.range), Lime});
     if (g.range == 60)
-        label(-41, Colors::Lime);
-    label(-20, Colors::Lime);
-    label(-12, Colors::Lime);
-    label(-3, Colors::Red);
+        label(-41, Lime);
+    label(-20, Lime);
+    label(-12, Lime);
+    label(-3, Red);
     addBars(paint, m, g, kSilentDb, kSilentDb);
     return paint;
 }

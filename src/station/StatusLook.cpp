@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+using namespace Colors;
+
 namespace {
 
 int paletteStep(int i) {
@@ -15,12 +17,12 @@ int paletteStep(int i) {
 
 quint32 ConnectPalette(int i) {
     const int b = paletteStep(i);
-    return Colors::Rgb(b, 128 + b / 2, b);
+    return Rgb(b, 128 + b / 2, b);
 }
 
 quint32 RecordPalette(int i) {
     const int b = paletteStep(i);
-    return Colors::Rgb(255, b, b);
+    return Rgb(255, b, b);
 }
 
 int Pulse::Next() {
@@ -33,15 +35,15 @@ int Pulse::Next() {
 
 StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool silence,
                        Pulse& pulse) {
-    const StatusLook alarm = {QString(), Colors::Yellow, Colors::Red, false, Colors::Yellow, Colors::Red, false};
-    const StatusLook error = {QStringLiteral("Error"), Colors::Red, Colors::White, false, Colors::Red, Colors::White, false};
+    const StatusLook alarm = {QString(), Yellow, Red, false, Yellow, Red, false};
+    const StatusLook error = {QStringLiteral("Error"), Red, White, false, Red, White, false};
     switch (linkState) {
     case LINK_STOP:
-        return {QStringLiteral("Stop"), Colors::Silver, Colors::Black, false, Colors::Silver, Colors::Black, false};
+        return {QStringLiteral("Stop"), Silver, Black, false, Silver, Black, false};
     case LINK_CONNECT:
     case LINK_BUFFERING:
         return {linkState == LINK_CONNECT ? QStringLiteral("Connect") : QStringLiteral("Buffering"),
-                Colors::White,
+                White,
                 ConnectPalette(pulse.Next()),
                 true,
                 0,
@@ -58,13 +60,8 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
         return look;
     }
     if (recState == 1)
-        return {QStringLiteral("Recording"),
-                Colors::White,
-                RecordPalette(pulse.Next()),
-                false,
-                0,
-                Colors::Black,
-                true};
+        return {
+            QStringLiteral("Recording"), White, RecordPalette(pulse.Next()), false, 0, Black, true};
     if (recState == 2)
         return error;
     if (silence) {
@@ -72,6 +69,5 @@ StatusLook Show_Status(quint8 linkState, quint8 recState, bool lessSize, bool si
         look.Word = QStringLiteral("Silence");
         return look;
     }
-    return {
-        QStringLiteral("Online"), Colors::White, ConnectPalette(pulse.Next()), false, 0, Colors::Black, false};
+    return {QStringLiteral("Online"), White, ConnectPalette(pulse.Next()), false, 0, Black, false};
 }

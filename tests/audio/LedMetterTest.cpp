@@ -211,7 +211,10 @@ TEST(LedMetter, LabelsOfEachScale) {
         const char* text;
         int x;
         quint32 color;
-    } expect24[] = {{"-24", 0, Colors::Lime}, {"-20", 24, Colors::Lime}, {"-12", 72, Colors::Lime}, {"-3", 126, Colors::Red}};
+    } expect24[] = {{"-24", 0, Colors::Lime},
+                    {"-20", 24, Colors::Lime},
+                    {"-12", 72, Colors::Lime},
+                    {"-3", 126, Colors::Red}};
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(s24.labels[k].text, QString::fromLatin1(expect24[k].text)) << k;
         EXPECT_EQ(s24.labels[k].x, expect24[k].x) << k;

@@ -47,6 +47,16 @@ TEST(StationWindow, ShowsTheStationAndForwardsItsClicks) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return title->text() == "Test Artist - Test Song"; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return meter->Image() != silent; }, 3000));
 
+    // The listen indicator: a green gradient while listened to, grey otherwise.
+    auto* listen = window.findChild<QWidget*>("HDListen");
+    ASSERT_NE(listen, nullptr);
+    EXPECT_TRUE(listen->styleSheet().contains("#c0c0c0"));
+    engine.ListenUp();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listen->styleSheet().contains("#00ff00"); }, 1000));
+    EXPECT_EQ(host.listenChannel, 9); // the station number is what is remembered
+    engine.ListenDown();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listen->styleSheet().contains("#c0c0c0"); }, 1000));
+
     const int scale = LedMetter::Scale(9);
     QTest::mouseClick(meter, Qt::LeftButton);
     EXPECT_EQ(LedMetter::Scale(9), (scale + 1) % 3);

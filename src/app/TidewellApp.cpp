@@ -1,6 +1,5 @@
 #include "app/TidewellApp.h"
 
-#include "shell/Logging.h"
 #include "shell/TQVTidewell.h"
 
 #include <QGuiApplication>
@@ -11,11 +10,8 @@ TidewellApp::TidewellApp(const ProgramPaths& paths)
 TidewellApp::~TidewellApp() = default;
 
 std::optional<int> TidewellApp::Start() {
-    if (!instance_.Claim()) {
-        qCInfo(lcShell).noquote() << "Tidewell already runs with" << core_.Paths().settingsFile
-                                  << "- the running one was asked to show its window";
+    if (!instance_.Claim())
         return 0;
-    }
     if (!core_.Create())
         return 1;
     window_ = std::make_unique<TQVTidewell>(core_);

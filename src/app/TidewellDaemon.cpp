@@ -34,11 +34,8 @@ bool TidewellDaemon::Start() {
     qCInfo(lcShell).noquote() << core_.Caption() << "starting headless, settings"
                               << core_.Paths().settingsFile;
     // Two programs on one settings file would record the same stations into the same files.
-    if (!instance_.Claim()) {
-        qCCritical(lcShell).noquote()
-            << "Tidewell already runs with" << core_.Paths().settingsFile << "- not starting";
+    if (!instance_.Claim())
         return false;
-    }
     if (!core_.Create())
         return false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {

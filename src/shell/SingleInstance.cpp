@@ -1,11 +1,13 @@
 #include "shell/SingleInstance.h"
 
+#include "shell/Logging.h"
+
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QLocalSocket>
 
 SingleInstance::SingleInstance(const QString& settingsFile, QObject* parent)
-    : QObject(parent), key_(KeyFor(settingsFile)) {
+    : QObject(parent), settingsFile_(settingsFile), key_(KeyFor(settingsFile)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = server_.nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
@@ -28,6 +30,8 @@ bool SingleInstance::Claim() {
         other.write("raise\n");
         other.waitForBytesWritten(500);
         other.disconnectFromServer();
+        qCInfo(lcShell).noquote() << "Tidewell already runs with" << settingsFile_
+                                  << "- the running one was asked to show its window";
         return false;
     }
     // A socket left by a program that crashed would block listening.

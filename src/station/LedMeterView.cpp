@@ -1,18 +1,11 @@
 #include "station/LedMeterView.h"
 
+#include "station/QtColor.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
-
-namespace {
-
-// Colours are kept as 0x00BBGGRR.
-QColor winColor(quint32 c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
-} // namespace
 
 void PaintMeter(QImage& image, const MeterPaint& paint) {
     if (paint.clear) {
@@ -27,7 +20,7 @@ void PaintMeter(QImage& image, const MeterPaint& paint) {
     QPainter painter(&image);
     painter.setBackgroundMode(Qt::TransparentMode);
     for (const MeterLabel& label : paint.labels) {
-        painter.setPen(winColor(label.color));
+        painter.setPen(ToQColor(label.color));
         // Labels are placed by their top-left corner and may run past the image.
         painter.drawText(QRect(label.x, label.y, image.width() + 1000, image.height() + 1000),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, label.text);
@@ -36,7 +29,7 @@ void PaintMeter(QImage& image, const MeterPaint& paint) {
         // Narrow images give empty segments; QRect would turn them around.
         if (r.x2 < r.x1 || r.y2 < r.y1)
             continue;
-        painter.fillRect(QRect(QPoint(r.x1, r.y1), QPoint(r.x2, r.y2)), winColor(r.color));
+        painter.fillRect(QRect(QPoint(r.x1, r.y1), QPoint(r.x2, r.y2)), ToQColor(r.color));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "station/TFr_Station.h"
 
 #include "station/LedMeterView.h"
+#include "station/QtColor.h"
 #include "station/StationEngine.h"
 
 #include <QEvent>
@@ -19,13 +20,8 @@ constexpr int kBarWidth = 286;
 constexpr int kBarHeight = 5;
 constexpr int kMeterHeight = 30;
 
-// Colours are kept as 0x00BBGGRR.
-QColor winColor(quint32 c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 QString hex(quint32 c) {
-    return winColor(c).name();
+    return ToQColor(c).name();
 }
 
 QLabel* formatField(QWidget* parent, const char* name, const QString& hint) {
@@ -60,10 +56,10 @@ QIcon recordIcon() {
 
 QPixmap barPixmap(const BarImage& bar, const QColor& panel) {
     QPixmap pixmap(kBarWidth, kBarHeight);
-    pixmap.fill(bar.PanelColor ? panel : winColor(bar.RestColor));
+    pixmap.fill(bar.PanelColor ? panel : ToQColor(bar.RestColor));
     if (!bar.PanelColor && bar.Width > 0) {
         QPainter painter(&pixmap);
-        painter.fillRect(0, 0, bar.Width, kBarHeight, winColor(bar.BarColor));
+        painter.fillRect(0, 0, bar.Width, kBarHeight, ToQColor(bar.BarColor));
     }
     return pixmap;
 }

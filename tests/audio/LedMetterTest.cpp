@@ -1,11 +1,19 @@
 #include "audio/LedMetter.h"
-#include "station/Colors.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
 namespace {
+
+// The expected colours, written out here rather than taken from the code under test.
+constexpr quint32 kLime = 0x00FF00;
+constexpr quint32 kGreen = 0x008000;
+constexpr quint32 kYellow = 0x00FFFF;
+constexpr quint32 kOlive = 0x008080;
+constexpr quint32 kRed = 0x0000FF;
+constexpr quint32 kMaroon = 0x000080;
+constexpr quint32 kWhite = 0xFFFFFF;
 
 // A 150 x 30 meter: with the 24 dB scale every segment is 6 pixels wide, row 1 spans
 // y 1..9 and row 2 y 20..28.
@@ -46,7 +54,7 @@ MeterPaint fresh(int station) {
 quint32 zeroDbColor(int station, double db) {
     fresh(station);
     const MeterPaint paint = LedMetter::Bars(station, kWidth, kHeight, db, -90.0);
-    return colorAt(paint, kRow1, left24(0)).value_or(Colors::Maroon);
+    return colorAt(paint, kRow1, left24(0)).value_or(kMaroon);
 }
 
 } // namespace
@@ -62,16 +70,16 @@ TEST(LedMetter, LevelToDbEdges) {
 }
 
 TEST(LedMetter, BlendEndpointsMiddleAndClamping) {
-    EXPECT_EQ(Blend(Colors::Lime, Colors::Yellow, 0, 7), Colors::Lime);
-    EXPECT_EQ(Blend(Colors::Lime, Colors::Yellow, 7, 7), Colors::Yellow);
-    EXPECT_EQ(Blend(Colors::Lime, Colors::Yellow, 1, 2), 0x00FF7Fu);
+    EXPECT_EQ(Blend(kLime, kYellow, 0, 7), kLime);
+    EXPECT_EQ(Blend(kLime, kYellow, 7, 7), kYellow);
+    EXPECT_EQ(Blend(kLime, kYellow, 1, 2), 0x00FF7Fu);
     // Falling channels truncate too: green 255 - 255/4 = 191.25.
-    EXPECT_EQ(Blend(Colors::Yellow, Colors::Red, 1, 4), 0x00BFFFu);
-    EXPECT_EQ(Blend(Colors::Lime, Colors::Yellow, 3, 0), Colors::Lime);
-    EXPECT_EQ(Blend(Colors::Lime, Colors::Yellow, 3, -1), Colors::Lime);
+    EXPECT_EQ(Blend(kYellow, kRed, 1, 4), 0x00BFFFu);
+    EXPECT_EQ(Blend(kLime, kYellow, 3, 0), kLime);
+    EXPECT_EQ(Blend(kLime, kYellow, 3, -1), kLime);
     // Past the end each channel stays within 0..255 and leaves its neighbours alone.
-    EXPECT_EQ(Blend(Colors::Yellow, Colors::Red, 8, 4), Colors::Red);
-    EXPECT_EQ(Blend(Colors::Maroon, Colors::Red, 4, 2), Colors::Red);
+    EXPECT_EQ(Blend(kYellow, kRed, 8, 4), kRed);
+    EXPECT_EQ(Blend(kMaroon, kRed, 4, 2), kRed);
 }
 
 TEST(LedMetter, GeometryOfTheFirstAndLastSegments) {
@@ -111,14 +119,14 @@ TEST(LedMetter, ResetClearsTheImageAndPaintsEverySegmentUnlit) {
     EXPECT_EQ(countRow(paint, kRow1), 25);
     EXPECT_EQ(countRow(paint, kRow2), 25);
     for (int y : {kRow1, kRow2}) {
-        EXPECT_EQ(colorAt(paint, y, left24(-24)), Colors::Green);
-        EXPECT_EQ(colorAt(paint, y, left24(-15)), Colors::Green);
+        EXPECT_EQ(colorAt(paint, y, left24(-24)), kGreen);
+        EXPECT_EQ(colorAt(paint, y, left24(-15)), kGreen);
         EXPECT_EQ(colorAt(paint, y, left24(-14)), 0x008012u); // 1/7 of the way to olive
-        EXPECT_EQ(colorAt(paint, y, left24(-8)), Colors::Olive);
-        EXPECT_EQ(colorAt(paint, y, left24(-6)), Colors::Olive);
+        EXPECT_EQ(colorAt(paint, y, left24(-8)), kOlive);
+        EXPECT_EQ(colorAt(paint, y, left24(-6)), kOlive);
         EXPECT_EQ(colorAt(paint, y, left24(-3)), 0x004080u); // half way to maroon
-        EXPECT_EQ(colorAt(paint, y, left24(-1)), Colors::Maroon);
-        EXPECT_EQ(colorAt(paint, y, left24(0)), Colors::Maroon);
+        EXPECT_EQ(colorAt(paint, y, left24(-1)), kMaroon);
+        EXPECT_EQ(colorAt(paint, y, left24(0)), kMaroon);
     }
 }
 
@@ -127,14 +135,14 @@ TEST(LedMetter, LitColoursAlongTheScale) {
     const MeterPaint paint = LedMetter::Bars(3, kWidth, kHeight, -0.3, -90.0);
     EXPECT_EQ(countRow(paint, kRow1), 25);
     EXPECT_EQ(countRow(paint, kRow2), 0);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(-24)), Colors::Lime);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(-15)), Colors::Lime);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(-24)), kLime);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(-15)), kLime);
     EXPECT_EQ(colorAt(paint, kRow1, left24(-14)), 0x00FF24u);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(-8)), Colors::Yellow);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(-7)), Colors::Yellow);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(-8)), kYellow);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(-7)), kYellow);
     EXPECT_EQ(colorAt(paint, kRow1, left24(-3)), 0x007FFFu);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(-1)), Colors::Red);
-    EXPECT_EQ(colorAt(paint, kRow1, left24(0)), Colors::Red);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(-1)), kRed);
+    EXPECT_EQ(colorAt(paint, kRow1, left24(0)), kRed);
 }
 
 TEST(LedMetter, SegmentsLightUpToTheLevelPlusHeadroom) {
@@ -148,15 +156,15 @@ TEST(LedMetter, SegmentsLightUpToTheLevelPlusHeadroom) {
 }
 
 TEST(LedMetter, ZeroDbSegment) {
-    EXPECT_EQ(zeroDbColor(5, 0.0), Colors::White);
-    EXPECT_EQ(zeroDbColor(5, LevelToDb(32768)), Colors::White);
-    EXPECT_EQ(zeroDbColor(5, LevelToDb(32767)), Colors::White);
-    EXPECT_EQ(zeroDbColor(5, -0.005), Colors::White);
-    EXPECT_EQ(zeroDbColor(5, -0.01), Colors::Red);
-    EXPECT_EQ(zeroDbColor(5, -0.15), Colors::Red);
-    EXPECT_EQ(zeroDbColor(5, -0.3), Colors::Red);
-    EXPECT_EQ(zeroDbColor(5, -0.31), Colors::Maroon);
-    EXPECT_EQ(zeroDbColor(5, -1.0), Colors::Maroon);
+    EXPECT_EQ(zeroDbColor(5, 0.0), kWhite);
+    EXPECT_EQ(zeroDbColor(5, LevelToDb(32768)), kWhite);
+    EXPECT_EQ(zeroDbColor(5, LevelToDb(32767)), kWhite);
+    EXPECT_EQ(zeroDbColor(5, -0.005), kWhite);
+    EXPECT_EQ(zeroDbColor(5, -0.01), kRed);
+    EXPECT_EQ(zeroDbColor(5, -0.15), kRed);
+    EXPECT_EQ(zeroDbColor(5, -0.3), kRed);
+    EXPECT_EQ(zeroDbColor(5, -0.31), kMaroon);
+    EXPECT_EQ(zeroDbColor(5, -1.0), kMaroon);
 }
 
 TEST(LedMetter, AStationThatIsNotPlayingShowsEverySegmentUnlit) {
@@ -192,7 +200,7 @@ TEST(LedMetter, OnlyChangedSegmentsArePainted) {
     const MeterPaint down = LedMetter::Bars(7, kWidth, kHeight, -8.0, -20.0);
     EXPECT_EQ(countRow(down, kRow1), 0);
     EXPECT_EQ(countRow(down, kRow2), 10); // -19..-10 go out
-    EXPECT_EQ(colorAt(down, kRow2, left24(-19)), Colors::Green);
+    EXPECT_EQ(colorAt(down, kRow2, left24(-19)), kGreen);
 
     // Another station's meter keeps its own painted segments.
     fresh(8);
@@ -211,10 +219,7 @@ TEST(LedMetter, LabelsOfEachScale) {
         const char* text;
         int x;
         quint32 color;
-    } expect24[] = {{"-24", 0, Colors::Lime},
-                    {"-20", 24, Colors::Lime},
-                    {"-12", 72, Colors::Lime},
-                    {"-3", 126, Colors::Red}};
+    } expect24[] = {{"-24", 0, kLime}, {"-20", 24, kLime}, {"-12", 72, kLime}, {"-3", 126, kRed}};
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(s24.labels[k].text, QString::fromLatin1(expect24[k].text)) << k;
         EXPECT_EQ(s24.labels[k].x, expect24[k].x) << k;
@@ -240,7 +245,7 @@ TEST(LedMetter, LabelsOfEachScale) {
         EXPECT_EQ(s60.labels[k].text, QString::fromLatin1(expect60[k].text)) << k;
         EXPECT_EQ(s60.labels[k].x, expect60[k].x) << k;
     }
-    EXPECT_EQ(s60.labels[4].color, Colors::Red);
+    EXPECT_EQ(s60.labels[4].color, kRed);
     EXPECT_EQ(s60.segments.size(), 2 * 61);
     EXPECT_EQ(s60.segments[0].x1, 1);
     EXPECT_EQ(s60.segments[0].x2, 2);

@@ -7,11 +7,11 @@
 
 #include "ChildProcess.h"
 #include "StreamServer.h"
-#include "audio/LameDriver.h"
-#include "config/FSettings.h"
+#include "base/TickCount.h"
+#include "codec/LameDriver.h"
 #include "lang/QVLanguage.h"
-#include "shell/SoundDevices.h"
-#include "shell/TickCount.h"
+#include "program/SoundDevices.h"
+#include "settings/FSettings.h"
 #include "station/StationEngine.h"
 #include "station/StationHost.h"
 

@@ -5,9 +5,9 @@
 //   stream_bench [streams=64] [seconds=60]
 
 #include "StreamServer.h"
-#include "config/FSettings.h"
-#include "shell/SoundDevices.h"
-#include "shell/TickCount.h"
+#include "base/TickCount.h"
+#include "program/SoundDevices.h"
+#include "settings/FSettings.h"
 #include "station/StreamDisplay.h"
 #include "station/StreamWorker.h"
 #include "station/TStation.h"

@@ -1,6 +1,6 @@
 #include "app/TidewellApp.h"
 
-#include "shell/TQVTidewell.h"
+#include "gui/TQVTidewell.h"
 
 #include <QGuiApplication>
 

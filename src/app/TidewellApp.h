@@ -1,8 +1,8 @@
 #pragma once
 
-#include "lang/MessageBoxPresenter.h"
-#include "shell/ProgramCore.h"
-#include "shell/SingleInstance.h"
+#include "gui/MessageBoxPresenter.h"
+#include "program/ProgramCore.h"
+#include "program/SingleInstance.h"
 
 #include <memory>
 #include <optional>

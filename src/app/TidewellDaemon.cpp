@@ -1,6 +1,6 @@
 #include "app/TidewellDaemon.h"
 
-#include "shell/Logging.h"
+#include "base/Logging.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "lang/DialogRequest.h"
-#include "shell/ProgramCore.h"
-#include "shell/SingleInstance.h"
+#include "program/ProgramCore.h"
+#include "program/SingleInstance.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
 #include "Version.h"
 #include "app/TidewellApp.h"
-#include "shell/CommandLine.h"
+#include "program/CommandLine.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #include "Version.h"
 #include "app/TidewellDaemon.h"
-#include "audio/CodecList.h"
-#include "shell/CommandLine.h"
-#include "shell/Logging.h"
+#include "base/Logging.h"
+#include "codec/CodecList.h"
+#include "program/CommandLine.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "lang/FormTranslator.h"
+#include "gui/FormTranslator.h"
 #include "TestSupport.h"
 #include "lang/QVLanguage.h"
 

@@ -1,5 +1,5 @@
-#include "station/LedMeterView.h"
-#include "audio/LedMetter.h"
+#include "gui/LedMeterView.h"
+#include "station/LedMetter.h"
 
 #include <QSignalSpy>
 #include <QTest>

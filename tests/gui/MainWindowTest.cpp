@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 #include "Version.h"
-#include "config/IniFile.h"
-#include "config/TFr_SetStation.h"
+#include "gui/TFr_SetStation.h"
+#include "gui/TFr_Station.h"
+#include "gui/TQVTidewell.h"
 #include "lang/DialogRequest.h"
-#include "shell/ProgramCore.h"
-#include "shell/TQVTidewell.h"
+#include "program/ProgramCore.h"
+#include "settings/IniFile.h"
 #include "station/StationEngine.h"
-#include "station/TFr_Station.h"
 
 #include <QApplication>
 #include <QDir>

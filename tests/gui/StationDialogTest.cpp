@@ -1,10 +1,10 @@
 #include "TestSupport.h"
-#include "audio/ACM.h"
-#include "audio/LameDriver.h"
-#include "config/IniFile.h"
-#include "config/TFr_SetStation.h"
+#include "codec/ACM.h"
+#include "codec/LameDriver.h"
+#include "gui/TFr_SetStation.h"
 #include "lang/DialogRequest.h"
-#include "shell/ProgramCore.h"
+#include "program/ProgramCore.h"
+#include "settings/IniFile.h"
 #include "station/StationEngine.h"
 
 #include <QButtonGroup>

@@ -1,10 +1,10 @@
 #include "RecordingHost.h"
 #include "StreamServer.h"
 #include "TestSupport.h"
-#include "shell/SoundDevices.h"
-#include "station/LedMeterView.h"
+#include "gui/LedMeterView.h"
+#include "gui/TFr_Station.h"
+#include "program/SoundDevices.h"
 #include "station/StationEngine.h"
-#include "station/TFr_Station.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,0 +1,15 @@
+#include "notify/EventLog.h"
+
+#include "base/TextCut.h"
+
+void EventLog::LogEvent(const QString& station, const QString& text) {
+    const std::lock_guard lock(mutex_);
+    entries_.append({QDateTime::currentDateTime(), CutText(station, 255), CutText(text, 255)});
+    while (entries_.size() > kMaxEntries)
+        entries_.removeFirst();
+}
+
+QList<EventLogEntry> EventLog::Entries() const {
+    const std::lock_guard lock(mutex_);
+    return entries_;
+}

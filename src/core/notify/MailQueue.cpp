@@ -1,0 +1,25 @@
+#include "notify/MailQueue.h"
+
+#include "base/TextCut.h"
+
+void MailQueue::QueueNotice(const QString& bcc, const QString& subject, const QString& text) {
+    const std::lock_guard lock(mutex_);
+    notices_.append({QDateTime::currentDateTime(), CutText(bcc, 255), CutText(subject, 255),
+                     CutText(text, 255)});
+}
+
+QList<MailNotice> MailQueue::Notices() const {
+    const std::lock_guard lock(mutex_);
+    return notices_;
+}
+
+void MailQueue::RemoveFirst() {
+    const std::lock_guard lock(mutex_);
+    if (!notices_.isEmpty())
+        notices_.removeFirst();
+}
+
+int MailQueue::Count() const {
+    const std::lock_guard lock(mutex_);
+    return int(notices_.size());
+}

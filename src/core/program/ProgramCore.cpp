@@ -1,0 +1,136 @@
+#include "program/ProgramCore.h"
+
+#include "Version.h"
+#include "base/Logging.h"
+#include "base/TickCount.h"
+#include "lang/LocaleTable.h"
+#include "notify/RunExec.h"
+#include "recording/FileNames.h"
+#include "station/StationEngine.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+ProgramCore::ProgramCore(ProgramPaths paths, DialogPresenter* presenter)
+    : paths_(std::move(paths)), presenter_(presenter), store_(paths_.settingsFile),
+      versionText_(QStringLiteral(TIDEWELL_VERSION)), startTime_(QDateTime::currentDateTime()),
+      savedFiles_(
+          paths_.savedFilesList, [this](int number) { return saveFilesDays(number); },
+          GetTickCount64Ex()),
+      disk_(GetTickCount64Ex()) {
+    stations_.OnEraseFiles = [this](const QString& section, bool eraseFiles) {
+        savedFiles_.EraseFiles(section, eraseFiles, RecordingRootPath());
+    };
+}
+
+ProgramCore::~ProgramCore() {
+    Shutdown();
+}
+
+QString ProgramCore::Caption() const {
+    return QStringLiteral(TIDEWELL_PRODUCT " (%1)").arg(versionText_);
+}
+
+bool ProgramCore::Create() {
+    language_ = std::make_unique<TLanguage>(paths_.languagePrefix, presenter_);
+    if (!language_->LoadLanguage(paths_.settingsFile, QStringLiteral("Settings"),
+                                 QStringLiteral("English.lng"))) {
+        language_.reset();
+        return false;
+    }
+    const int locale = language_->GetConstantInt(QStringLiteral("Locale"));
+    QLocale::setDefault(LocaleFromWindowsId(locale > 0 ? locale : 1049));
+    qCInfo(lcShell).noquote() << "Language" << language_->CurrentFile() << "locale"
+                              << QLocale().name();
+    return true;
+}
+
+void ProgramCore::InitProgram() {
+    catalogue_ = std::make_unique<TACM>(ACM_ENCODE, 44100, 2, WAVE_FORMAT_MPEGLAYER3, false);
+    catalogue_->RateFilter = true;
+    store_.LoadSettings(settings_);
+    devices_.OnSoundAvailable = [this](bool present) {
+        for (int i = 0; i < stations_.Count(); ++i)
+            stations_.At(i)->_Set_Sound(present);
+    };
+    devices_.UpdateSoundCards(GetTickCount64Ex());
+    QString fatal;
+    devices_.BassInit(&fatal);
+    if (!fatal.isEmpty()) {
+        qCCritical(lcShell).noquote() << fatal;
+        QCoreApplication::exit(1);
+        return;
+    }
+    stations_.ReadStations();
+    qCInfo(lcShell) << "Stations:" << stations_.Count();
+    connect(&tick_, &QTimer::timeout, this, &ProgramCore::TickProgram, Qt::UniqueConnection);
+    tick_.start(100);
+}
+
+void ProgramCore::TickProgram() {
+    stations_.DeleteStation();
+    stations_.SaveMovedWindows();
+    checkFreeSize();
+    savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
+                                     settings_.RemEmpDir, RecordingRootPath());
+    devices_.UpdateSoundCards(GetTickCount64Ex());
+}
+
+void ProgramCore::checkFreeSize() {
+    bool recording = false;
+    for (int i = 0; i < stations_.Count() && !recording; ++i)
+        recording = stations_.At(i)->Station().RecState == 1;
+    const DiskGuard::Outcome outcome = disk_.Check_Free_Size(
+        GetTickCount64Ex(), RecordingRootPath(), settings_.Available, recording);
+    if (outcome.becameLow) {
+        const QString text =
+            language_->GetMessage(QStringLiteral("FreeSpace"), QString(), {disk_.Drive()});
+        qCWarning(lcShell).noquote() << text;
+        QueueNotice(QString(), QStringLiteral("Tidewell"), text);
+    }
+    if (outcome.handOut)
+        for (int i = 0; i < stations_.Count(); ++i)
+            stations_.At(i)->Station().LessSize = disk_.SpaceLow;
+}
+
+int ProgramCore::saveFilesDays(int number) const {
+    const int index = stations_.GetStation_Index(number);
+    return index < 0 ? -1 : stations_.At(index)->Station().Config.SaveFiles;
+}
+
+QString ProgramCore::ProgramFolder() const {
+    // The folder of the settings, where the default root lies too.
+    return QFileInfo(paths_.settingsFile).absolutePath();
+}
+
+QString ProgramCore::RecordingRootPath() const {
+    return RecordingRoot(settings_.Root, ProgramFolder());
+}
+
+void ProgramCore::AddFile(int number, const QString& fileName) {
+    savedFiles_.AddFile(number, fileName, GetTickCount64Ex(), QDateTime::currentDateTime());
+}
+
+void ProgramCore::Shutdown() {
+    if (shutDown_ || !language_)
+        return;
+    shutDown_ = true;
+    tick_.stop();
+    stations_.CloseAll();
+    catalogue_.reset();
+    savedFiles_.RecAddFiles();
+    qCInfo(lcShell) << "Shut down";
+}
+
+void ProgramCore::LogEvent(const QString& station, const QString& text) {
+    eventLog_.LogEvent(station, text);
+    qCInfo(lcShell).noquote() << station + QStringLiteral(": ") + text;
+}
+
+void ProgramCore::RunCommand(const QString& command) {
+    RunExec(command);
+}
+
+void ProgramCore::QueueNotice(const QString& bcc, const QString& subject, const QString& text) {
+    mailQueue_.QueueNotice(bcc, subject, text);
+}

@@ -1,0 +1,222 @@
+#include "settings/IniDocument.h"
+
+#include <QLocale>
+
+namespace {
+
+// A section header line gives its name; any other line gives no name.
+bool headerName(const QByteArray& line, QString* name) {
+    const QByteArray t = line.trimmed();
+    if (t.size() < 2 || t.front() != '[')
+        return false;
+    const qsizetype close = t.indexOf(']');
+    if (close < 0)
+        return false;
+    *name = QString::fromUtf8(t.mid(1, close - 1)).trimmed();
+    return true;
+}
+
+// "key=value" lines give their trimmed key and value; comments and lines without
+// "=" are no entries.
+bool entry(const QByteArray& line, QString* key, QString* value) {
+    const QString text = QString::fromUtf8(line);
+    const qsizetype eq = text.indexOf(u'=');
+    if (eq < 0 || text.startsWith(u';'))
+        return false;
+    *key = text.left(eq).trimmed();
+    if (key->isEmpty())
+        return false;
+    if (value)
+        *value = text.mid(eq + 1).trimmed();
+    return true;
+}
+
+bool same(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+IniDocument IniDocument::parse(const QByteArray& data) {
+    IniDocument doc;
+    QByteArray text = data;
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text.remove(0, 3);
+    doc.crlf_ = text.contains("\r\n");
+    doc.lines_ = text.split('\n');
+    if (!doc.lines_.isEmpty() && doc.lines_.back().isEmpty())
+        doc.lines_.removeLast();
+    for (QByteArray& line : doc.lines_)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return doc;
+}
+
+QByteArray IniDocument::serialize() const {
+    const QByteArray eol = crlf_ ? "\r\n" : "\n";
+    QByteArray out;
+    for (const QByteArray& line : lines_)
+        out += line + eol;
+    return out;
+}
+
+IniDocument::Span IniDocument::findSection(const QString& section) const {
+    Span span;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        QString name;
+        if (!headerName(lines_[i], &name))
+            continue;
+        if (span.header >= 0)
+            return {span.header, i};
+        if (same(name, section))
+            span.header = i;
+    }
+    if (span.header >= 0)
+        span.end = lines_.size();
+    return span;
+}
+
+qsizetype IniDocument::findKey(const Span& span, const QString& key) const {
+    for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i) {
+        QString k;
+        if (entry(lines_[i], &k, nullptr) && same(k, key))
+            return i;
+    }
+    return -1;
+}
+
+QStringList IniDocument::sections() const {
+    QStringList names;
+    for (const QByteArray& line : lines_) {
+        QString name;
+        if (headerName(line, &name))
+            names << name;
+    }
+    return names;
+}
+
+QStringList IniDocument::keys(const QString& section) const {
+    QStringList names;
+    const Span span = findSection(section);
+    for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i) {
+        QString k;
+        if (entry(lines_[i], &k, nullptr))
+            names << k;
+    }
+    return names;
+}
+
+QStringList IniDocument::sectionLines(const QString& section) const {
+    QStringList out;
+    const Span span = findSection(section);
+    for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i)
+        out << QString::fromUtf8(lines_[i]);
+    return out;
+}
+
+bool IniDocument::hasKey(const QString& section, const QString& key) const {
+    return findKey(findSection(section), key) >= 0;
+}
+
+QString IniDocument::readString(const QString& section, const QString& key,
+                                const QString& def) const {
+    const qsizetype i = findKey(findSection(section), key);
+    QString k, v;
+    if (i < 0 || !entry(lines_[i], &k, &v))
+        return def;
+    return v;
+}
+
+int IniDocument::readInteger(const QString& section, const QString& key, int def) const {
+    int value = def;
+    return IniValue::toInteger(readString(section, key, QString()), &value) ? value : def;
+}
+
+bool IniDocument::readBool(const QString& section, const QString& key, bool def) const {
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+double IniDocument::readFloat(const QString& section, const QString& key, double def) const {
+    double value = def;
+    return IniValue::toFloat(readString(section, key, QString()), &value) ? value : def;
+}
+
+void IniDocument::writeString(const QString& section, const QString& key, const QString& value) {
+    // A line break inside a value would split it into entries of its own.
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QByteArray line = (key + u'=' + clean).toUtf8();
+    Span span = findSection(section);
+    if (span.header < 0) {
+        lines_ << ('[' + section.toUtf8() + ']') << line;
+        return;
+    }
+    const qsizetype i = findKey(span, key);
+    if (i >= 0) {
+        QString existing;
+        entry(lines_[i], &existing, nullptr);
+        lines_[i] = (existing + u'=' + clean).toUtf8();
+        return;
+    }
+    // New keys go after the section's last entry, before trailing blank lines.
+    qsizetype at = span.end;
+    while (at > span.header + 1 && lines_[at - 1].trimmed().isEmpty())
+        --at;
+    lines_.insert(at, line);
+}
+
+void IniDocument::writeInteger(const QString& section, const QString& key, int value) {
+    writeString(section, key, QString::number(value));
+}
+
+void IniDocument::writeBool(const QString& section, const QString& key, bool value) {
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniDocument::writeFloat(const QString& section, const QString& key, double value) {
+    writeString(section, key, IniValue::fromFloat(value));
+}
+
+bool IniDocument::deleteKey(const QString& section, const QString& key) {
+    const qsizetype i = findKey(findSection(section), key);
+    if (i < 0)
+        return false;
+    lines_.removeAt(i);
+    return true;
+}
+
+bool IniDocument::eraseSection(const QString& section) {
+    const Span span = findSection(section);
+    if (span.header < 0)
+        return false;
+    lines_.remove(span.header, span.end - span.header);
+    return true;
+}
+
+bool IniValue::toInteger(const QString& text, int* value) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (ok)
+        *value = v;
+    return ok;
+}
+
+bool IniValue::toFloat(const QString& text, double* value) {
+    // Files travel between locales: either decimal separator is accepted.
+    QString t = text.trimmed();
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (ok)
+        *value = v;
+    return ok;
+}
+
+QString IniValue::fromFloat(double value) {
+    // Plain digits with the locale's decimal separator when it is "." or ",": locales
+    // with digits of their own would write what no reader can parse.
+    QString text = QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+    if (QLocale().decimalPoint() == QLatin1String(","))
+        text.replace(u'.', u',');
+    return text;
+}

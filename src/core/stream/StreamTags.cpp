@@ -1,0 +1,112 @@
+#include "stream/StreamTags.h"
+
+#include "lang/Charset.h"
+#include "station/TStation.h"
+
+namespace {
+
+// Texts kept in the record are raw bytes, one character per byte, until shown.
+QString rawText(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}
+
+// Delphi's Copy with 1-based start: out-of-range starts and lengths are clipped.
+QByteArray copy(const QByteArray& text, qsizetype start, qsizetype count) {
+    if (start < 1)
+        start = 1;
+    if (count <= 0 || start > text.size())
+        return {};
+    return text.mid(start - 1, count);
+}
+
+} // namespace
+
+QList<QByteArray> TagTexts(const QByteArray& run) {
+    QList<QByteArray> texts;
+    qsizetype pos = 0;
+    while (pos < run.size()) {
+        const qsizetype end = run.indexOf('\0', pos);
+        const QByteArray text = run.mid(pos, (end < 0 ? run.size() : end) - pos);
+        if (text.isEmpty())
+            break;
+        texts << text;
+        pos = end < 0 ? run.size() : end + 1;
+    }
+    return texts;
+}
+
+QByteArray TitleFromMeta(const QByteArray& meta) {
+    const qsizetype s = meta.indexOf("StreamTitle=") + 1; // 1-based, 0 when missing
+    const qsizetype e = meta.indexOf(';') + 1;
+    return copy(meta, s + 13, e - s - 14);
+}
+
+int LeadingNumber(const QByteArray& text) {
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || value > 100000000)
+            break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+void Stream_ReadTags(TStation& st) {
+    const HSTREAM h = st.StreamHandle;
+    const bool wma = st.IsWMA;
+    QByteArray run = BASS_ChannelGetTags(h, wma ? BASS_TAG_WMA : BASS_TAG_ICY);
+    if (run.isEmpty())
+        run = BASS_ChannelGetTags(h, BASS_TAG_HTTP);
+    auto setBitRate = [&](const QByteArray& digits) {
+        st.StreamBitRate = LeadingNumber(digits);
+        st.StreamInfoChanged = true;
+    };
+    for (const QByteArray& text : TagTexts(run)) {
+        if (wma) {
+            if (text.startsWith("title")) {
+                st.StreamTitle.set(rawText(text.mid(6)));
+                st.TagsChanged = true;
+            } else if (text.startsWith("CurrentBitrate=")) {
+                setBitRate(text.mid(15));
+            } else if (text.startsWith("Bitrate")) {
+                setBitRate(text.mid(8));
+            }
+        } else if (text.startsWith("icy-name:")) {
+            st.StreamName.set(rawText(text.mid(9)));
+            st.TagsChanged = true;
+        } else if (text.startsWith("icy-br:")) {
+            setBitRate(text.mid(7));
+        }
+    }
+}
+
+void Stream_ReadTitle(TStation& st) {
+    const QByteArray meta =
+        BASS_ChannelGetTags(st.StreamHandle, st.IsWMA ? BASS_TAG_WMA : BASS_TAG_META);
+    st.StreamTitle.set(rawText(TitleFromMeta(meta.left(meta.indexOf('\0')))));
+    st.TagsChanged = true;
+}
+
+QString UTFDecodeWhile(const QByteArray& raw) {
+    if (!Charset::IsValidUtf8(raw)) {
+        QString text;
+        return Charset::Decode(raw, Charset::LegacyCodePage(), &text) ? text
+                                                                      : QString::fromLatin1(raw);
+    }
+    QString text = QString::fromUtf8(raw);
+    // Undo further layers while the text, taken back to single bytes, is UTF-8 again.
+    for (int layer = 0; layer < 8; ++layer) {
+        QString again;
+        for (const char* cp : {Charset::LegacyCodePage(), "WINDOWS-1252", "ISO-8859-1"}) {
+            QByteArray bytes;
+            if (Charset::Encode(text, cp, &bytes) && Charset::IsValidUtf8(bytes)) {
+                again = QString::fromUtf8(bytes);
+                break;
+            }
+        }
+        if (again.isEmpty() || again == text)
+            break;
+        text = again;
+    }
+    return text;
+}

@@ -1,9 +1,9 @@
 #include "station/StreamWorker.h"
 
 #include "base/TickCount.h"
+#include "station/StationTags.h"
 #include "station/TStation.h"
 #include "stream/BassErrors.h"
-#include "stream/StreamTags.h"
 
 #include <atomic>
 #include <chrono>

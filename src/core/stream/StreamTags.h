@@ -4,8 +4,6 @@
 #include <QList>
 #include <QString>
 
-struct TStation;
-
 // The zero-terminated texts of a tag run, up to the empty one.
 QList<QByteArray> TagTexts(const QByteArray& run);
 // The title within a meta text such as "StreamTitle='A - B';StreamUrl='';", cut
@@ -13,11 +11,6 @@ QList<QByteArray> TagTexts(const QByteArray& run);
 QByteArray TitleFromMeta(const QByteArray& meta);
 // The leading decimal number of a text; 0 when there is none.
 int LeadingNumber(const QByteArray& text);
-
-// Name, bit rate and, for WMA, title from the stream's header tags.
-void Stream_ReadTags(TStation& st);
-// The current title from the stream's meta text.
-void Stream_ReadTitle(TStation& st);
 
 // Stream titles arrive as raw bytes in any charset. This undoes UTF-8 (also when it
 // was applied twice or more) and reads text that is not UTF-8 in the legacy

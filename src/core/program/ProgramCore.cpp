@@ -51,7 +51,7 @@ void ProgramCore::InitProgram() {
     store_.LoadSettings(settings_);
     devices_.OnSoundAvailable = [this](bool present) {
         for (int i = 0; i < stations_.Count(); ++i)
-            stations_.At(i)->_Set_Sound(present);
+            stations_.At(i)->Set_Sound(present);
     };
     devices_.UpdateSoundCards(GetTickCount64Ex());
     QString fatal;

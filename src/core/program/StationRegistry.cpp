@@ -37,7 +37,7 @@ StationRegistry::~StationRegistry() {
 StationEngine* StationRegistry::add(int number, const StationConfig& cfg, QPoint windowPos) {
     auto engine = std::make_unique<StationEngine>(host_, Count(), number, cfg, settings_.Buffer);
     engine->SetStoredWindowPos(windowPos);
-    engine->_Set_Sound(settings_.DeviceIndex > 0);
+    engine->Set_Sound(settings_.DeviceIndex > 0);
     engine->InitParms();
     StationEngine* raw = engine.get();
     QObject::connect(raw, &StationEngine::statusWordChanged, raw, [raw](const QString& word) {

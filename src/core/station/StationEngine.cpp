@@ -79,7 +79,7 @@ void StationEngine::SettingsEdited(int result, const StationConfig& edited, bool
         Link_Start();
     if (c.Mode == 2 && st_.RecState == 0)
         Record_Start();
-    _Set_Sound(soundAvailable);
+    Set_Sound(soundAvailable);
 }
 
 bool StationEngine::Can_Enabled_Play() const {
@@ -181,7 +181,7 @@ void StationEngine::SetVolume(double percent) {
     st_.ListenVolume = percent;
 }
 
-void StationEngine::_Set_Sound(bool available) {
+void StationEngine::Set_Sound(bool available) {
     st_.SoundAvailable = available;
     Q_EMIT changed();
 }

@@ -52,7 +52,7 @@ public:
     void ListenUp();
     void ListenDown();
     void SetVolume(double percent);
-    void _Set_Sound(bool available);
+    void Set_Sound(bool available);
 
     // One tick: status, buffer, blocks, connection detector, titles and formats.
     void TimerTimer();

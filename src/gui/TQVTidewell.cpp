@@ -61,19 +61,12 @@ void TQVTidewell::buildMenu() {
     order->setObjectName(QStringLiteral("Order"));
 }
 
-// The first tick starts everything; from then on it is the main tick.
+// The first tick starts everything; from then on the core runs the main tick.
 void TQVTidewell::InitProgram() {
     TimerNuclear.stop();
-    disconnect(&TimerNuclear, &QTimer::timeout, this, &TQVTidewell::InitProgram);
     core_.InitProgram();
     if (core_.Settings().InTray)
         showMinimized();
-    connect(&TimerNuclear, &QTimer::timeout, this, &TQVTidewell::TickProgram);
-    TimerNuclear.start();
-}
-
-void TQVTidewell::TickProgram() {
-    core_.TickProgram();
 }
 
 void TQVTidewell::addStationWindow(StationEngine* engine) {

@@ -42,7 +42,6 @@ protected:
 private:
     void buildMenu();
     void InitProgram();
-    void TickProgram();
     void addStationWindow(StationEngine* engine);
     void removeStationWindow(StationEngine* engine);
     void OnMinimized();

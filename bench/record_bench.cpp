@@ -1,162 +1,232 @@
-// Records N stations from the local test stream (decode, resample 44100 Hz stereo to
-// 22050 Hz mono, encode 64 kbit/s) and, in the same run, has ffmpeg do the same
-// conversion of the same stream at the same LAME quality. Prints CPU seconds per
-// station-hour for both, their ratio, and whether every station kept up.
+// Runs the real tidewelld with N stations on a local Icecast mount (128 kbit/s MPEG
+// Layer-3, 44100 Hz stereo) and, in the same run, ffmpeg recorders of the same
+// conversion at the same LAME quality on the same stream. Prints CPU seconds per
+// station-hour for both and their ratio, how busy the machine was, tidewelld's memory
+// over time, and whether every recorded file holds the wall time it covers.
 //
-//   record_bench [stations=32] [seconds=60]
+//   record_bench [stations=255] [seconds=120] [format=mono22|stereo44|online] [ffmpegs=4]
+//
+// "online" connects the stations without recording them.
 
-#include "ChildProcess.h"
-#include "StreamServer.h"
-#include "base/TickCount.h"
+#include "Icecast.h"
 #include "codec/LameDriver.h"
-#include "lang/QVLanguage.h"
-#include "program/SoundDevices.h"
-#include "settings/FSettings.h"
-#include "station/StationEngine.h"
-#include "station/StationHost.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 namespace {
 
-class BenchHost : public StationHost {
-public:
-    explicit BenchHost(const QString& root) : language_(TIDEWELL_SOURCE_DIR "/lang/tidewell.") {
-        language_.SelectLanguage(language_.FindLanguage(QStringLiteral("English")));
-        settings_.Root = root;
-    }
-    TLanguage& Language() override { return language_; }
-    void LogEvent(const QString& station, const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(station), qPrintable(text));
-    }
-    void QueueNotice(const QString&, const QString&, const QString&) override {}
-    void RunCommand(const QString&) override {}
-    void ListenShutup() override {}
-    void WriteListenChannel(int) override {}
-    const TSettings& GlobalSettings() override { return settings_; }
-    QString ProgramFolder() const override { return settings_.Root; }
-    void AddFile(int, const QString&) override {}
-
-private:
-    TLanguage language_;
-    TSettings settings_;
+struct Format {
+    int rate, channels, kbps;
+    bool record;
 };
 
-double selfCpu() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+double ticksToSeconds(double ticks) {
+    return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-// User and system time of another process, from /proc.
-double processCpu(pid_t pid) {
+// User and system time of a process, from /proc.
+double processCpu(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
     const QByteArray text = stat.readAll();
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+    return ticksToSeconds(fields.value(11).toDouble() + fields.value(12).toDouble());
 }
 
-qint64 bytesBelow(const QString& folder) {
-    qint64 total = 0;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        total += QFileInfo(it.next()).size();
-    return total;
+// Resident memory of a process in MiB.
+double residentMiB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
 }
 
-int formatIndex(int rate, int channels, int kbps) {
-    for (const Mp3Format& f : Mp3Formats())
-        if (f.rate == rate && f.channels == channels && f.kbps == kbps)
-            return int(f.index);
-    return -1;
+// Busy and total time of all cores, from /proc/stat.
+std::pair<double, double> machineTime() {
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {0, 0};
+    const QList<QByteArray> f = stat.readLine().simplified().split(' ');
+    double total = 0;
+    for (int i = 1; i < f.size(); ++i)
+        total += f[i].toDouble();
+    const double idle = f.value(4).toDouble() + f.value(5).toDouble();
+    return {total - idle, total};
+}
+
+QString formatIndex(const Format& f) {
+    for (const Mp3Format& m : Mp3Formats())
+        if (m.rate == f.rate && m.channels == f.channels && m.kbps == f.kbps)
+            return QString::number(m.index);
+    return QStringLiteral("-1");
+}
+
+void writeSettings(const QString& file, const QString& root, const QString& url, int count,
+                   const Format& f) {
+    QFile ini(file);
+    ini.open(QIODevice::WriteOnly);
+    ini.write(
+        QStringLiteral("[Settings]\nRoot=%1\nHTTPPort=0\nAvailable=0\nFileNames=RR\\HH-NN-SS\n")
+            .arg(root)
+            .toUtf8());
+    for (int i = 0; i < count; ++i)
+        ini.write(QStringLiteral("[Channel%1]\nName=S%1\nFileDir=S%1\nURL=%2\nMode=%3\n"
+                                 "Driver=%4\nCodec=%5\nBitrate=%6\nChannels=%7\n")
+                      .arg(i)
+                      .arg(url)
+                      .arg(f.record ? 2 : 1)
+                      .arg(LameDriver().LongName(), formatIndex(f))
+                      .arg(f.rate)
+                      .arg(f.channels)
+                      .toUtf8());
+}
+
+double probeDuration(const QString& file) {
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {"-v", "error", "-show_entries", "format=duration", "-of", "json", file});
+    ffprobe.waitForFinished(30000);
+    return QJsonDocument::fromJson(ffprobe.readAllStandardOutput())
+        .object()["format"]
+        .toObject()["duration"]
+        .toString()
+        .toDouble();
+}
+
+// The wall time a closed recording covers, from the start and end times of its tag.
+double taggedSeconds(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 128 || !f.seek(f.size() - 128))
+        return -1;
+    const QByteArray tag = f.read(128);
+    if (!tag.startsWith("TAG"))
+        return -1;
+    const QList<QByteArray> times = tag.mid(3, 30).split('-');
+    auto seconds = [](const QByteArray& hms) {
+        const QList<QByteArray> p = hms.trimmed().split(':');
+        return p.value(0).toInt() * 3600 + p.value(1).toInt() * 60 + p.value(2).toInt();
+    };
+    int span = seconds(times.value(1)) - seconds(times.value(0));
+    return span < 0 ? span + 86400 : span;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 32;
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
-    StreamServer server;
+    const int count = argc > 1 ? std::atoi(argv[1]) : 255;
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 120;
+    const QString name = argc > 3 ? QString::fromLatin1(argv[3]) : QStringLiteral("mono22");
+    const int ffmpegs = argc > 4 ? std::atoi(argv[4]) : 4;
+    const Format format = name == "stereo44" ? Format{44100, 2, 128, true}
+                          : name == "online" ? Format{22050, 1, 64, false}
+                                             : Format{22050, 1, 64, true};
+    Icecast icecast(count + ffmpegs);
     QTemporaryDir dir;
-    if (!server.start() || !dir.isValid()) {
-        std::fprintf(stderr, "the test stream server did not start\n");
+    if (!icecast.start() || !dir.isValid()) {
+        std::fprintf(stderr, "the Icecast server did not start\n");
         return 1;
     }
-    TSettings settings;
-    SoundDevices devices(settings);
-    devices.BassInit();
-    BenchHost host(dir.filePath(QStringLiteral("Record")));
-    const QString url = server.url(QStringLiteral("/stream.mp3"));
-
-    std::vector<std::unique_ptr<StationEngine>> stations;
-    for (int i = 0; i < count; ++i) {
-        StationConfig cfg;
-        cfg.Name = cfg.FileDir = QStringLiteral("S%1").arg(i);
-        cfg.URL = url;
-        cfg.Driver = LameDriver().LongName();
-        cfg.Codec = formatIndex(22050, 1, 64);
-        cfg.Bitrate = 22050;
-        cfg.Channels = 1;
-        stations.push_back(std::make_unique<StationEngine>(host, i, i, cfg, settings.Buffer));
-        stations.back()->Record_Start();
-    }
-    ChildProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-nostdin", "-loglevel", "error", "-i", url, "-ar", "22050", "-ac", "1", "-c:a",
-                  "libmp3lame", "-b:a", "64k", "-compression_level", QString::number(kLameQuality),
-                  "-f", "mp3", "-y", dir.filePath(QStringLiteral("ffmpeg.mp3"))});
-    auto allRecording = [&] {
-        for (const auto& s : stations)
-            if (!s->Recorder().Encoder().IsOpen)
-                return false;
-        return true;
-    };
-    if (!QTest::qWaitFor(allRecording, 60000)) {
-        std::fprintf(stderr, "not every station started recording\n");
-        return 2;
-    }
-    QTest::qWait(3000);
-
+    const QString url = icecast.url(QStringLiteral("/live.mp3"));
     const QString root = dir.filePath(QStringLiteral("Record"));
-    const qint64 bytesStart = bytesBelow(root);
-    const double cpuStart = selfCpu();
-    const double ffmpegStart = processCpu(ffmpeg.pid());
+    writeSettings(dir.filePath("tidewell.ini"), root, url, count, format);
+    QTest::qWait(2000); // the source is on the mount
+
+    QProcess daemon;
+    daemon.setStandardErrorFile(dir.filePath("tidewelld.log"));
+    daemon.start(QCoreApplication::applicationDirPath() + "/tidewelld",
+                 {"--config", dir.filePath("tidewell.ini")});
+    std::vector<std::unique_ptr<QProcess>> recorders;
+    for (int i = 0; format.record && i < ffmpegs; ++i) {
+        recorders.push_back(std::make_unique<QProcess>());
+        recorders.back()->start(
+            "ffmpeg", {"-nostdin", "-loglevel", "error", "-i", url, "-ar",
+                       QString::number(format.rate), "-ac", QString::number(format.channels),
+                       "-c:a", "libmp3lame", "-b:a", QStringLiteral("%1k").arg(format.kbps),
+                       "-compression_level", QString::number(kLameQuality), "-f", "mp3", "-y",
+                       dir.filePath(QStringLiteral("ffmpeg%1.mp3").arg(i))});
+    }
+    if (!daemon.waitForStarted()) {
+        std::fprintf(stderr, "tidewelld did not start\n");
+        return 1;
+    }
+    QTest::qWait(20000); // every station connects and starts its file
+
+    const qint64 pid = daemon.processId();
+    const double cpuStart = processCpu(pid);
+    double ffmpegStart = 0;
+    for (const auto& r : recorders)
+        ffmpegStart += processCpu(r->processId());
+    const auto [busyStart, totalStart] = machineTime();
     QElapsedTimer timer;
     timer.start();
-    QTest::qWait(seconds * 1000);
+    std::vector<double> memory;
+    while (timer.elapsed() < seconds * 1000) {
+        memory.push_back(residentMiB(pid));
+        QTest::qWait(10000);
+    }
     const double wall = timer.elapsed() / 1000.0;
-    const double cpu = selfCpu() - cpuStart;
-    const double ffmpegCpu = processCpu(ffmpeg.pid()) - ffmpegStart;
-    const qint64 written = bytesBelow(root) - bytesStart;
-    ffmpeg.stop();
-    stations.clear();
+    const double cpu = processCpu(pid) - cpuStart;
+    double ffmpegCpu = -ffmpegStart;
+    for (const auto& r : recorders)
+        ffmpegCpu += processCpu(r->processId());
+    const auto [busyEnd, totalEnd] = machineTime();
+    for (const auto& r : recorders) {
+        r->terminate();
+        r->waitForFinished(10000);
+    }
+    daemon.terminate();
+    daemon.waitForFinished(30000);
+
+    int files = 0, off = 0;
+    double worst = 0;
+    QDirIterator it(root, {"*.MP3"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const double error = std::abs(probeDuration(file) - taggedSeconds(file));
+        worst = std::max(worst, error);
+        off += error > 2.0;
+        ++files;
+    }
 
     const double hours = wall / 3600.0;
     const double ours = cpu / count / hours;
-    const double theirs = ffmpegCpu / hours;
-    // 64 kbit/s is 8000 bytes a second; a station that fell behind wrote less.
-    const double keptUp = double(written) / count / 8000.0 / wall;
-    std::printf("stations: %d, measured %.1f s, LAME quality %d\n", count, wall, kLameQuality);
-    std::printf("tidewell: %.1f %% of one core, %.1f CPU s per station-hour\n", 100.0 * cpu / wall,
-                ours);
-    std::printf("ffmpeg:   %.1f CPU s per hour of the same conversion\n", theirs);
-    std::printf("ratio:    %.2f\n", theirs > 0 ? ours / theirs : 0.0);
-    std::printf("written:  %.1f %% of real time per station\n", 100.0 * keptUp);
-    return keptUp > 0.97 ? 0 : 3;
+    const double theirs = recorders.empty() ? 0 : ffmpegCpu / double(recorders.size()) / hours;
+    std::printf("%d stations, %s, measured %.0f s, LAME quality %d\n", count, qPrintable(name),
+                wall, kLameQuality);
+    std::printf("tidewelld: %.1f CPU s per station-hour, %.0f %% of one core\n", ours,
+                100.0 * cpu / wall);
+    if (!recorders.empty())
+        std::printf("ffmpeg:    %.1f CPU s per station-hour; ratio %.2f\n", theirs, ours / theirs);
+    std::printf("machine:   %.0f %% busy\n",
+                100.0 * (busyEnd - busyStart) / (totalEnd - totalStart));
+    // After the first minute the memory should stay flat.
+    const auto settled = memory.begin() + std::min<size_t>(6, memory.size() - 1);
+    const auto [low, high] = std::minmax_element(settled, memory.end());
+    std::printf("memory:    %.0f MiB after the first minute, %.0f to %.0f MiB later "
+                "(%.2f MiB per station)\n",
+                *settled, *low, *high, *high / count);
+    if (format.record)
+        std::printf("files:     %d, %d off their wall time by more than 2 s (worst %.1f s)\n",
+                    files, off, worst);
+    return format.record && (off > 0 || files < count) ? 3 : 0;
 }

@@ -23,6 +23,7 @@ run: build
 		exec $(BUILD)/bin/tidewell $(ARGS); \
 	else \
 		echo "No display found: starting the headless tidewelld (stop it with Ctrl+C)."; \
+		echo "Its status page is at http://localhost:8070/ (the port is HTTPPort in the settings)."; \
 		exec $(BUILD)/bin/tidewelld $(ARGS); \
 	fi
 

@@ -4,9 +4,11 @@
 // station-hour for both and their ratio, how busy the machine was, tidewelld's memory
 // over time, and whether every recorded file holds the wall time it covers.
 //
-//   record_bench [stations=255] [seconds=120] [format=mono22|stereo44|online] [ffmpegs=4]
+//   record_bench [stations=255] [seconds=120] [format=mono22|stereo44|online] [ffmpegs=4] [web]
 //
-// "online" connects the stations without recording them.
+// "online" connects the stations without recording them. "web" also loads the status page
+// with wrk (32 connections, 20 s) during the measurement and prints its pages a second
+// and 99th percentile latency.
 
 #include "Icecast.h"
 #include "codec/LameDriver.h"
@@ -18,6 +20,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,12 +85,13 @@ QString formatIndex(const Format& f) {
 }
 
 void writeSettings(const QString& file, const QString& root, const QString& url, int count,
-                   const Format& f) {
+                   const Format& f, quint16 webPort) {
     QFile ini(file);
     ini.open(QIODevice::WriteOnly);
     ini.write(
-        QStringLiteral("[Settings]\nRoot=%1\nHTTPPort=0\nAvailable=0\nFileNames=RR\\HH-NN-SS\n")
+        QStringLiteral("[Settings]\nRoot=%1\nHTTPPort=%2\nAvailable=0\nFileNames=RR\\HH-NN-SS\n")
             .arg(root)
+            .arg(webPort)
             .toUtf8());
     for (int i = 0; i < count; ++i)
         ini.write(QStringLiteral("[Channel%1]\nName=S%1\nFileDir=S%1\nURL=%2\nMode=%3\n"
@@ -129,6 +134,21 @@ double taggedSeconds(const QString& file) {
     return span < 0 ? span + 86400 : span;
 }
 
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// "Requests/sec" and the 99th percentile from wrk's report.
+void printWrk(const QString& report) {
+    const QRegularExpression rate(QStringLiteral("Requests/sec:\\s*([0-9.]+)"));
+    const QRegularExpression p99(QStringLiteral("\\n\\s*99%\\s*([0-9.]+\\w+)"));
+    std::printf("web page:  %s pages/s, 99%% within %s\n",
+                qPrintable(rate.match(report).captured(1)),
+                qPrintable(p99.match(report).captured(1)));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -137,6 +157,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 120;
     const QString name = argc > 3 ? QString::fromLatin1(argv[3]) : QStringLiteral("mono22");
     const int ffmpegs = argc > 4 ? std::atoi(argv[4]) : 4;
+    const quint16 webPort = argc > 5 && QByteArray(argv[5]) == "web" ? freePort() : 0;
     const Format format = name == "stereo44" ? Format{44100, 2, 128, true}
                           : name == "online" ? Format{22050, 1, 64, false}
                                              : Format{22050, 1, 64, true};
@@ -148,7 +169,7 @@ int main(int argc, char** argv) {
     }
     const QString url = icecast.url(QStringLiteral("/live.mp3"));
     const QString root = dir.filePath(QStringLiteral("Record"));
-    writeSettings(dir.filePath("tidewell.ini"), root, url, count, format);
+    writeSettings(dir.filePath("tidewell.ini"), root, url, count, format, webPort);
     QTest::qWait(2000); // the source is on the mount
 
     QProcess daemon;
@@ -177,6 +198,10 @@ int main(int argc, char** argv) {
     for (const auto& r : recorders)
         ffmpegStart += processCpu(r->processId());
     const auto [busyStart, totalStart] = machineTime();
+    QProcess wrk;
+    if (webPort)
+        wrk.start("wrk", {"-c", "32", "-t", "2", "-d", "20s", "--latency",
+                          QStringLiteral("http://127.0.0.1:%1/").arg(webPort)});
     QElapsedTimer timer;
     timer.start();
     std::vector<double> memory;
@@ -190,6 +215,7 @@ int main(int argc, char** argv) {
     for (const auto& r : recorders)
         ffmpegCpu += processCpu(r->processId());
     const auto [busyEnd, totalEnd] = machineTime();
+    wrk.waitForFinished(30000);
     for (const auto& r : recorders) {
         r->terminate();
         r->waitForFinished(10000);
@@ -225,6 +251,8 @@ int main(int argc, char** argv) {
     std::printf("memory:    %.0f MiB after the first minute, %.0f to %.0f MiB later "
                 "(%.2f MiB per station)\n",
                 *settled, *low, *high, *high / count);
+    if (webPort)
+        printWrk(QString::fromUtf8(wrk.readAllStandardOutput()));
     if (format.record)
         std::printf("files:     %d, %d off their wall time by more than 2 s (worst %.1f s)\n",
                     files, off, worst);

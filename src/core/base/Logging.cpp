@@ -6,6 +6,7 @@
 
 Q_LOGGING_CATEGORY(lcShell, "tidewell.shell")
 Q_LOGGING_CATEGORY(lcLang, "tidewell.lang")
+Q_LOGGING_CATEGORY(lcWeb, "tidewell.web")
 
 namespace {
 

@@ -1,11 +1,16 @@
 #include "lang/Charset.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QStringDecoder>
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -27,7 +32,43 @@ bool convert(const QByteArray& in, const char* from, const char* to, QByteArray*
     return true;
 }
 
+// The bytes 0x80 to 0xFF of a single-byte charset by the character they stand for.
+using HighBytes = QHash<char16_t, char>;
+
+std::shared_ptr<const HighBytes> highBytesOf(const char* charset) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const HighBytes>> cache;
+    const std::lock_guard lock(mutex);
+    auto& table = cache[charset];
+    if (!table) {
+        auto bytes = std::make_shared<HighBytes>();
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            QString text;
+            if (Charset::Decode(QByteArray(1, char(b)), charset, &text) && text.size() == 1)
+                bytes->insert(text[0].unicode(), char(b));
+        }
+        table = std::move(bytes);
+    }
+    return table;
+}
+
 } // namespace
+
+QByteArray Charset::EncodeHtml(const QString& text, const char* charset) {
+    const std::shared_ptr<const HighBytes> high = highBytesOf(charset);
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        const auto it = c < 0x10000 ? high->constFind(char16_t(c)) : high->constEnd();
+        if (c < 0x80)
+            out += char(c);
+        else if (it != high->constEnd())
+            out += it.value();
+        else
+            out += "&#" + QByteArray::number(quint32(c)) + ';';
+    }
+    return out;
+}
 
 bool Charset::Decode(const QByteArray& bytes, const char* charset, QString* text) {
     QByteArray utf8;

@@ -11,6 +11,9 @@ namespace Charset {
 bool Decode(const QByteArray& bytes, const char* charset, QString* text);
 // Text to bytes in the charset; false when a character is missing from it.
 bool Encode(const QString& text, const char* charset, QByteArray* bytes);
+// Text to bytes in a single-byte charset, for HTML: a character the charset lacks
+// becomes the numeric reference "&#N;". Safe to call from any thread.
+QByteArray EncodeHtml(const QString& text, const char* charset);
 bool IsValidUtf8(const QByteArray& bytes);
 // The legacy single-byte code page of the current locale: windows-1251 for Cyrillic
 // languages, windows-1252 otherwise.

@@ -13,3 +13,8 @@ QList<EventLogEntry> EventLog::Entries() const {
     const std::lock_guard lock(mutex_);
     return entries_;
 }
+
+void EventLog::Clear() {
+    const std::lock_guard lock(mutex_);
+    entries_.clear();
+}

@@ -20,6 +20,7 @@ public:
 
     void LogEvent(const QString& station, const QString& text);
     QList<EventLogEntry> Entries() const;
+    void Clear();
 
 private:
     mutable std::mutex mutex_;

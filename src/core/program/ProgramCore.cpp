@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHostInfo>
 
 ProgramCore::ProgramCore(ProgramPaths paths, DialogPresenter* presenter)
     : paths_(std::move(paths)), presenter_(presenter), store_(paths_.settingsFile),
@@ -63,6 +64,7 @@ void ProgramCore::InitProgram() {
     }
     stations_.ReadStations();
     qCInfo(lcShell) << "Stations:" << stations_.Count();
+    TryStartHTTPServer();
     connect(&tick_, &QTimer::timeout, this, &ProgramCore::TickProgram, Qt::UniqueConnection);
     tick_.start(100);
 }
@@ -70,10 +72,88 @@ void ProgramCore::InitProgram() {
 void ProgramCore::TickProgram() {
     stations_.DeleteStation();
     stations_.SaveMovedWindows();
+    HTTP_Tick();
     checkFreeSize();
     savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
                                      settings_.RemEmpDir, RecordingRootPath());
     devices_.UpdateSoundCards(GetTickCount64Ex());
+    publishSnapshot();
+}
+
+void ProgramCore::TryStartHTTPServer() {
+    publishSnapshot();
+    const int port = settings_.HTTPPort;
+    if (http_.Active() && http_.Port() == port)
+        return;
+    if (http_.Port() != port || port <= 0)
+        http_.Stop();
+    if (port <= 0)
+        return;
+    QString error;
+    if (http_.Start(port, &error))
+        qCInfo(lcWeb).noquote()
+            << QStringLiteral("web page: http://%1:%2/").arg(QHostInfo::localHostName()).arg(port);
+    else
+        qCWarning(lcWeb).noquote() << QStringLiteral("web page: ") + error;
+}
+
+void ProgramCore::HTTP_Tick() {
+    for (const QString& name : web_.TakeClears())
+        clearStations(name);
+    const std::optional<HttpCommand> command = web_.TakeCommand();
+    if (!command || command->Index >= stations_.Count())
+        return;
+    StationEngine* station = stations_.At(command->Index);
+    switch (command->Command) {
+    case HttpCommand::Run:
+        station->Link_Start();
+        break;
+    case HttpCommand::Stop:
+        if (station->Station().RecState != 0)
+            station->Record_Stop();
+        station->Link_Stop();
+        break;
+    case HttpCommand::Record:
+        station->Record_Start();
+        break;
+    case HttpCommand::StopRec:
+        station->Record_Stop();
+        break;
+    }
+}
+
+// "*" empties the event log; an empty name clears every station, another name each
+// station of that name.
+void ProgramCore::clearStations(const QString& name) {
+    if (name == u'*') {
+        eventLog_.Clear();
+        return;
+    }
+    for (int i = 0; i < stations_.Count(); ++i) {
+        TStation& st = stations_.At(i)->Station();
+        if (!name.isEmpty() && st.Config.Name != name)
+            continue;
+        const std::lock_guard lock(st.StatusLock);
+        st.Status.ErrorList.clear();
+        st.Status.ErrorCount = 0;
+    }
+}
+
+void ProgramCore::publishSnapshot() {
+    auto snap = std::make_shared<WebSnapshot>();
+    snap->Now = QDateTime::currentDateTime();
+    snap->StartTime = startTime_;
+    snap->VersionText = versionText_;
+    snap->FreeBytes = disk_.FreeBytes;
+    snap->HTTPRefresh = settings_.HTTPRefresh;
+    snap->HTTPEnableClear = settings_.HTTPEnableClear;
+    snap->HTTPUser = settings_.HTTPUser;
+    snap->HTTPPass = settings_.HTTPPass;
+    snap->Stations.reserve(size_t(stations_.Count()));
+    for (int i = 0; i < stations_.Count(); ++i)
+        snap->Stations.push_back(SnapshotOf(*stations_.At(i), snap->Now));
+    snap->Events = eventLog_.Entries();
+    web_.Publish(std::move(snap));
 }
 
 void ProgramCore::checkFreeSize() {
@@ -116,6 +196,7 @@ void ProgramCore::Shutdown() {
         return;
     shutDown_ = true;
     tick_.stop();
+    http_.Stop();
     stations_.CloseAll();
     catalogue_.reset();
     savedFiles_.RecAddFiles();

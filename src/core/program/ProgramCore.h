@@ -11,6 +11,8 @@
 #include "recording/SavedFiles.h"
 #include "settings/FSettings.h"
 #include "station/StationHost.h"
+#include "web/HttpServer.h"
+#include "web/WebStatus.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -34,6 +36,13 @@ public:
     // then the main tick runs every 100 ms.
     void InitProgram();
     void TickProgram();
+    // Brings the web page's listener in line with HTTPPort: started, moved to another
+    // port, or stopped (0). A port that cannot be had is logged and tried again on the
+    // next call.
+    void TryStartHTTPServer();
+    // Runs what the web page asked for: every clear, and one command per tick.
+    void HTTP_Tick();
+    const HttpServer& WebServer() const { return http_; }
     // Orderly shutdown; safe to call more than once.
     void Shutdown();
 
@@ -69,6 +78,8 @@ public:
 
 private:
     void checkFreeSize();
+    void publishSnapshot();
+    void clearStations(const QString& name);
     int saveFilesDays(int number) const;
 
     ProgramPaths paths_;
@@ -85,6 +96,8 @@ private:
     std::unique_ptr<TACM> catalogue_;
     SavedFiles savedFiles_;
     DiskGuard disk_;
+    WebStatus web_{versionText_};
+    HttpServer http_{web_};
     QTimer tick_;
     bool shutDown_ = false;
 };

@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "StreamServer.h"
 #include "TestSupport.h"
 #include "codec/LameDriver.h"
@@ -7,8 +8,7 @@
 #include "station/ConnectionCheck.h"
 #include "station/StationEngine.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -65,21 +65,29 @@ protected:
         ASSERT_EQ(core->Stations().Count(), 2);
         QTest::qWait(200); // the stations' first ticks and the snapshot after them
     }
+    // curl in a process of its own; the program's event loop runs on afterwards.
     Reply get(const QString& pathAndQuery, const QString& user = "op",
               const QString& password = "secret", quint16 on = 0) {
-        QNetworkRequest request(
-            QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(on ? on : port).arg(pathAndQuery)));
+        QStringList args{
+            "-s", "-o", folder.path("body"), "-D", folder.path("head"), "-w", "%{http_code}\n"};
         if (!user.isEmpty() || !password.isEmpty())
-            request.setRawHeader("Authorization",
-                                 "Basic " + (user + u':' + password).toUtf8().toBase64());
-        QNetworkReply* reply = network.get(request);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 10000));
+            args << "-u" << user + u':' + password;
+        args << QStringLiteral("http://127.0.0.1:%1%2").arg(on ? on : port).arg(pathAndQuery);
+        ChildProcess curl;
+        QByteArray code;
+        EXPECT_TRUE(curl.start("curl", args) && curl.readLine(&code, 10000));
+        curl.wait(10000);
         Reply r;
-        r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        r.contentType = reply->rawHeader("Content-Type");
-        r.authenticate = reply->rawHeader("WWW-Authenticate");
-        Charset::Decode(reply->readAll(), "WINDOWS-1251", &r.body);
-        reply->deleteLater();
+        r.status = code.trimmed().toInt();
+        for (const QByteArray& line : folder.read("head").split('\n')) {
+            if (line.startsWith("Content-Type: "))
+                r.contentType = line.mid(14).trimmed();
+            if (line.startsWith("WWW-Authenticate: "))
+                r.authenticate = line.mid(18).trimmed();
+        }
+        Charset::Decode(folder.read("body"), "WINDOWS-1251", &r.body);
+        QFile::remove(folder.path("body"));
+        QFile::remove(folder.path("head"));
         return r;
     }
     StationEngine& station(int index) { return *core->Stations().At(index); }
@@ -93,7 +101,6 @@ protected:
     LogDialogPresenter presenter;
     quint16 port = freePort();
     std::unique_ptr<ProgramCore> core;
-    QNetworkAccessManager network;
 };
 
 } // namespace

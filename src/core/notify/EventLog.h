@@ -6,10 +6,15 @@
 
 #include <mutex>
 
+// Times in the event lists as the status page shows them ("hh:mm:ss dd.mm.yy"), made
+// when the event happens, on the main thread, so that no page has to convert them.
+QString ShownTime(const QDateTime& time);
+
 struct EventLogEntry {
     QDateTime Time;
-    QString Station; // max 255
-    QString Text;    // max 255
+    QString TimeText; // ShownTime
+    QString Station;  // max 255
+    QString Text;     // max 255
 };
 
 // The recent events shown on the status page: the newest 64. Written on the main

@@ -141,8 +141,10 @@ void ProgramCore::clearStations(const QString& name) {
 
 void ProgramCore::publishSnapshot() {
     auto snap = std::make_shared<WebSnapshot>();
-    snap->Now = QDateTime::currentDateTime();
-    snap->StartTime = startTime_;
+    const QDateTime now = QDateTime::currentDateTime();
+    snap->NowText = ShownTime(now);
+    snap->StartText = ShownTime(startTime_);
+    snap->UpSeconds = startTime_.secsTo(now);
     snap->VersionText = versionText_;
     snap->FreeBytes = disk_.FreeBytes;
     snap->HTTPRefresh = settings_.HTTPRefresh;
@@ -151,7 +153,7 @@ void ProgramCore::publishSnapshot() {
     snap->HTTPPass = settings_.HTTPPass;
     snap->Stations.reserve(size_t(stations_.Count()));
     for (int i = 0; i < stations_.Count(); ++i)
-        snap->Stations.push_back(SnapshotOf(*stations_.At(i), snap->Now));
+        snap->Stations.push_back(SnapshotOf(*stations_.At(i), now));
     snap->Events = eventLog_.Entries();
     web_.Publish(std::move(snap));
 }

@@ -1,6 +1,7 @@
 #include "station/ConnectionCheck.h"
 
 #include "base/TextCut.h"
+#include "notify/EventLog.h"
 #include "station/Colors.h"
 #include "station/TStation.h"
 
@@ -53,7 +54,7 @@ BarImage ConnectionBar(const TStation& st, int imageWidth) {
 }
 
 void ErrorListAdd(tErrorLst& status, const QString& text, const QDateTime& now) {
-    status.ErrorList.append({now, CutText(text, 255)});
+    status.ErrorList.append({now, ShownTime(now), CutText(text, 255)});
     ++status.ErrorCount;
     while (status.ErrorList.size() > 64)
         status.ErrorList.removeFirst();

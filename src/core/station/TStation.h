@@ -29,6 +29,7 @@ private:
 
 struct ErrorEntry {
     QDateTime Time;
+    QString TimeText; // ShownTime
     QString Text; // max 255
 };
 

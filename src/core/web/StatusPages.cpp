@@ -4,8 +4,6 @@
 
 namespace {
 
-const QString kTime = QStringLiteral("HH:mm:ss dd.MM.yy");
-
 QString headerCell(const QString& caption) {
     return QStringLiteral("<th scope=\"col\"><font color=\"#FFFFFF\">") + caption +
            QStringLiteral("</font></th>");
@@ -63,13 +61,11 @@ void addInformation(const WebSnapshot& snap, QStringList& page) {
     page << QStringLiteral("<p><b>Information:</b></p>")
          << QStringLiteral("<table width=\"100%\"  border=\"0\">")
          << QStringLiteral("<tr><td width=\"50%\"><div align=\"right\">System time: </div></td>")
-         << QStringLiteral("<td width=\"50%\">") + snap.Now.toString(kTime) +
-                QStringLiteral("</td></tr>")
+         << QStringLiteral("<td width=\"50%\">") + snap.NowText + QStringLiteral("</td></tr>")
          << QStringLiteral("<tr><td><div align=\"right\">Run time: </div></td>")
-         << QStringLiteral("<td>") + snap.StartTime.toString(kTime) + QStringLiteral("</td>")
+         << QStringLiteral("<td>") + snap.StartText + QStringLiteral("</td>")
          << QStringLiteral("</tr><tr><td><div align=\"right\">Up time: </div></td>")
-         << QStringLiteral("<td>") + ElapsedText(snap.StartTime.secsTo(snap.Now)) +
-                QStringLiteral("</td></tr>")
+         << QStringLiteral("<td>") + ElapsedText(snap.UpSeconds) + QStringLiteral("</td></tr>")
          << QStringLiteral("<tr><td><div align=\"right\">Available space: </div></td>")
          << QStringLiteral("<td>") + QString::asprintf("%8.2f", double(snap.FreeBytes) / 1048576) +
                 QStringLiteral(" Mb</td></tr>")
@@ -104,7 +100,7 @@ void addEvents(const WebSnapshot& snap, QStringList& page) {
          << headerCell(QStringLiteral("Time")) << headerCell(QStringLiteral("Stream"))
          << headerCell(QStringLiteral("Event")) + QStringLiteral("</tr>");
     for (auto it = snap.Events.crbegin(); it != snap.Events.crend(); ++it)
-        page << QStringLiteral("<tr><td>") + it->Time.toString(kTime) + QStringLiteral("</td>")
+        page << QStringLiteral("<tr><td>") + it->TimeText + QStringLiteral("</td>")
              << QStringLiteral("<td>") + HtmlEscape(it->Station) + QStringLiteral("</td>")
              << QStringLiteral("<td>") + HtmlEscape(it->Text) + QStringLiteral("</td></tr>");
     page << QStringLiteral("</table></p>");
@@ -133,7 +129,7 @@ void addStationEvents(const WebSnapshot& snap, const StationSnapshot& st, QStrin
          << headerCell(QStringLiteral("Event")) + QStringLiteral("</tr>");
     const QList<ErrorEntry>& list = st.Status.ErrorList;
     for (auto it = list.crbegin(); it != list.crend(); ++it)
-        page << QStringLiteral("<tr><td>") + it->Time.toString(kTime) + QStringLiteral("</td>")
+        page << QStringLiteral("<tr><td>") + it->TimeText + QStringLiteral("</td>")
              << QStringLiteral("<td>") + HtmlEscape(it->Text) + QStringLiteral("</td></tr>");
     page << QStringLiteral("</table></p>");
 }

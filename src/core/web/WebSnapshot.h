@@ -27,8 +27,8 @@ struct StationSnapshot {
 // Everything the status pages show, as the main tick last left it. Immutable once
 // published, so the server's threads read it without locks.
 struct WebSnapshot {
-    QDateTime Now;
-    QDateTime StartTime;
+    QString NowText, StartText; // ShownTime
+    qint64 UpSeconds = 0;
     QString VersionText;
     quint64 FreeBytes = 0;
     int HTTPRefresh = 0;

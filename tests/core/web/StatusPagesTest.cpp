@@ -62,13 +62,14 @@ TEST(StatusPages, OverviewFollowsTheSettingsAndTheStations) {
     EXPECT_FALSE(page.contains("Events:"));
 
     snap.HTTPEnableClear = false;
-    snap.Events = {{QDateTime::currentDateTime(), "Jazz", "Silence"}};
+    snap.Events = {{QDateTime::currentDateTime(), "10:00:00 01.01.26", "Jazz", "Silence"}};
     page = body(snap);
     EXPECT_FALSE(page.contains("Drop counters"));
     EXPECT_FALSE(page.contains("?Clear"));
     EXPECT_FALSE(page.contains("Connect"));
     EXPECT_EQ(page.count("<td>&nbsp;</td>\n</tr>"), 1); // Jazz: no events, row closed plainly
-    EXPECT_TRUE(page.contains("<td>Silence</td></tr>"));
+    EXPECT_TRUE(
+        page.contains("<tr><td>10:00:00 01.01.26</td>\n<td>Jazz</td>\n<td>Silence</td></tr>"));
 }
 
 TEST(StatusPages, UntrustedTextsAreEscapedAndLinksEncoded) {
@@ -76,8 +77,8 @@ TEST(StatusPages, UntrustedTextsAreEscapedAndLinksEncoded) {
     snap.Stations = {station("A&B \"<i>\"")};
     StationSnapshot& st = snap.Stations[0];
     st.LTitle = "<script>alert(1)</script>";
-    st.Status.ErrorList = {{QDateTime::currentDateTime(), "<img src=x onerror=alert(2)>"}};
-    snap.Events = {{QDateTime::currentDateTime(), "<b>x</b>", "</td><script>"}};
+    st.Status.ErrorList = {{QDateTime::currentDateTime(), "", "<img src=x onerror=alert(2)>"}};
+    snap.Events = {{QDateTime::currentDateTime(), "", "<b>x</b>", "</td><script>"}};
     QStringList page;
     GetUnionInfo(snap, page);
     GetStationInfo(snap, st.Name, page);

@@ -38,6 +38,13 @@ bool TidewellDaemon::Start() {
         return false;
     if (!core_.Create())
         return false;
+    // No window shows how mail goes: the log does.
+    connect(&core_.Mailer(), &MailSender::ShowMailProgress, this,
+            [](const QString& text, const QString& heading) {
+                QStringList parts{heading, text};
+                parts.removeAll(QString());
+                qCInfo(lcMail).noquote() << parts.join(QLatin1String(": "));
+            });
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
         signalNotifier_ = std::make_unique<QSocketNotifier>(gSignalPipe[1], QSocketNotifier::Read);
         connect(signalNotifier_.get(), &QSocketNotifier::activated, this,

@@ -1,5 +1,6 @@
 #include "gui/TFr_SetStation.h"
 
+#include "gui/FormBuilding.h"
 #include "gui/FormTranslator.h"
 #include "program/ProgramCore.h"
 #include "station/StationEngine.h"
@@ -22,11 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // A group of radio buttons, as one control: its title and items by position.
 QGroupBox* radioGroup(QWidget* parent, const char* name, const QString& title,

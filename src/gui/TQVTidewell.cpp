@@ -1,6 +1,7 @@
 #include "gui/TQVTidewell.h"
 
 #include "gui/FormTranslator.h"
+#include "gui/TFr_Email.h"
 #include "gui/TFr_SetStation.h"
 #include "gui/TFr_Station.h"
 #include "program/ProgramCore.h"
@@ -38,6 +39,11 @@ TQVTidewell::TQVTidewell(ProgramCore& core, QWidget* parent)
     StationRegistry& stations = core_.Stations();
     stations.OnAdded = [this](StationEngine* engine) { addStationWindow(engine); };
     stations.OnRemoving = [this](StationEngine* engine) { removeStationWindow(engine); };
+    // The mail goes out on a thread of its own; the window follows it here.
+    connect(&core_.Mailer(), &MailSender::ShowMailProgress, this, &TQVTidewell::ShowMailProgress,
+            Qt::QueuedConnection);
+    connect(&core_.Mailer(), &MailSender::CloseMailProgress, this, &TQVTidewell::CloseMailProgress,
+            Qt::QueuedConnection);
     TimerNuclear.setInterval(100);
     connect(&TimerNuclear, &QTimer::timeout, this, &TQVTidewell::InitProgram);
     TimerNuclear.start();
@@ -161,6 +167,19 @@ void TQVTidewell::RestoreWindow() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void TQVTidewell::ShowMailProgress(const QString& text, const QString& heading) {
+    if (RTIcon->isVisible())
+        return;
+    if (!mailWindow_)
+        mailWindow_ = new TFr_Email(this);
+    mailWindow_->Show(text, heading);
+}
+
+void TQVTidewell::CloseMailProgress() {
+    if (mailWindow_)
+        mailWindow_->close();
 }
 
 void TQVTidewell::SessionEnding() {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "gui/TFr_Email.h"
+
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <map>
@@ -30,6 +33,10 @@ public:
     void SessionEnding();
     TFr_Station* StationWindow(StationEngine* engine) const;
     QMdiArea* Area() const { return mdi_; }
+    // The mail progress window; not shown while the program sits in the tray.
+    void ShowMailProgress(const QString& text, const QString& heading);
+    void CloseMailProgress();
+    TFr_Email* MailWindow() const { return mailWindow_; }
 
     // The station settings dialog for a station, as its settings button runs it.
     void EditStation(StationEngine* engine);
@@ -53,4 +60,5 @@ private:
     bool AskOnClose = true;
     bool closed_ = false;
     std::map<StationEngine*, QMdiSubWindow*> windows_;
+    QPointer<TFr_Email> mailWindow_;
 };

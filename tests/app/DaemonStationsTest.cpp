@@ -1,9 +1,11 @@
 #include "ChildProcess.h"
+#include "SmtpServer.h"
 #include "StreamServer.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -48,7 +50,13 @@ TEST(DaemonStations, ConnectsWatchesReportsAndStops) {
     StreamServer first, second;
     ASSERT_TRUE(first.start({"--name", "First FM"}));
     ASSERT_TRUE(second.start({"--name", "Second FM"}));
-    const QByteArray ini = "[Settings]\nHTTPPort=0\n"
+    SmtpServer mail;
+    ASSERT_TRUE(mail.start());
+    const QByteArray ini = "[Settings]\nHTTPPort=0\nMailResponser=ops@example.org\n"
+                           "MailSender=tidewell@example.org\nMailSMTP=127.0.0.1\nMailUser=robot\n"
+                           "MailPort=" +
+                           QByteArray::number(mail.port()) +
+                           "\n"
                            "[Channel0]\nName=Manual\nURL=" +
                            first.url("/stream.mp3").toUtf8() +
                            "\nMode=0\n"
@@ -81,6 +89,11 @@ TEST(DaemonStations, ConnectsWatchesReportsAndStops) {
     ASSERT_TRUE(first.drop());
     EXPECT_TRUE(log.waitFor("Dropper: Error code "));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.path("break.done")); }, 20000));
+    // The operator hears of it by mail.
+    const QList<QJsonObject> notices = mail.waitForMessages(1);
+    ASSERT_FALSE(notices.isEmpty());
+    EXPECT_EQ(notices[0]["subject"].toString(), "Dropper");
+    EXPECT_TRUE(notices[0]["body_lines"].toArray()[0].toString().contains("Error code"));
     ASSERT_TRUE(first.refuse(false));
     EXPECT_TRUE(log.waitFor("Dropper: Connection restored"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.path("restore.done")); }, 20000));

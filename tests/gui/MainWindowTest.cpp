@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -252,4 +253,26 @@ TEST(MainWindow, AddingAStationCentresItAndOpensItsSettings) {
     const QSize area = window.Area()->viewport()->size();
     EXPECT_EQ(sub->pos(),
               QPoint((area.width() - sub->width()) / 2, (area.height() - sub->height()) / 2));
+}
+
+TEST(MainWindow, MailProgressFollowsTheSendingThread) {
+    TestFolder folder;
+    Program program(folder);
+    ASSERT_TRUE(program.core.Create());
+    TQVTidewell window(program.core);
+    window.show();
+    Q_EMIT program.core.Mailer().ShowMailProgress(QString(), "Connect to mail.example.org");
+    Q_EMIT program.core.Mailer().ShowMailProgress("Silence", "Jazz");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.MailWindow() != nullptr; }, 2000));
+    QTest::qWait(50);
+    TFr_Email* mail = window.MailWindow();
+    EXPECT_TRUE(mail->isVisible());
+    EXPECT_EQ(mail->LShape->text(), "Jazz");
+    EXPECT_EQ(mail->LText->text(), "Silence");
+    Q_EMIT program.core.Mailer().ShowMailProgress("Connection refused", QString());
+    QTest::qWait(50);
+    EXPECT_EQ(mail->LShape->text(), "Jazz"); // an empty heading keeps the last one
+    EXPECT_EQ(mail->LText->text(), "Connection refused");
+    Q_EMIT program.core.Mailer().CloseMailProgress();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.MailWindow() == nullptr; }, 2000));
 }

@@ -7,6 +7,7 @@
 Q_LOGGING_CATEGORY(lcShell, "tidewell.shell")
 Q_LOGGING_CATEGORY(lcLang, "tidewell.lang")
 Q_LOGGING_CATEGORY(lcWeb, "tidewell.web")
+Q_LOGGING_CATEGORY(lcMail, "tidewell.mail")
 
 namespace {
 

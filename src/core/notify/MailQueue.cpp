@@ -13,6 +13,16 @@ QList<MailNotice> MailQueue::Notices() const {
     return notices_;
 }
 
+std::optional<MailNotice> MailQueue::First() const {
+    const std::lock_guard lock(mutex_);
+    return notices_.isEmpty() ? std::nullopt : std::optional(notices_.first());
+}
+
+void MailQueue::Clear() {
+    const std::lock_guard lock(mutex_);
+    notices_.clear();
+}
+
 void MailQueue::RemoveFirst() {
     const std::lock_guard lock(mutex_);
     if (!notices_.isEmpty())

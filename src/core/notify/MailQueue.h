@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <mutex>
+#include <optional>
 
 struct MailNotice {
     QDateTime Time;
@@ -20,8 +21,11 @@ public:
     void QueueNotice(const QString& bcc, const QString& subject, const QString& text);
     // The notices in queue order, for the sending step.
     QList<MailNotice> Notices() const;
+    // The oldest notice, which stays queued until it was sent.
+    std::optional<MailNotice> First() const;
     // Removes the oldest notice, once it was sent.
     void RemoveFirst();
+    void Clear();
     int Count() const;
 
 private:

@@ -73,6 +73,8 @@ void ProgramCore::TickProgram() {
     stations_.DeleteStation();
     stations_.SaveMovedWindows();
     HTTP_Tick();
+    if (mailer_.Due())
+        mailer_.SendMailStep(mailSettings(settings_));
     checkFreeSize();
     savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
                                      settings_.RemEmpDir, RecordingRootPath());
@@ -137,6 +139,34 @@ void ProgramCore::clearStations(const QString& name) {
         st.Status.ErrorList.clear();
         st.Status.ErrorCount = 0;
     }
+}
+
+MailSettings ProgramCore::mailSettings(const TSettings& s) const {
+    MailSettings m;
+    m.Responser = s.MailResponser;
+    m.Sender = s.MailSender;
+    m.User = s.MailUser;
+    m.Account = {s.MailSMTP, s.MailPort, s.MailUseSSL,    s.MailAuth,
+                 s.MailUser, s.MailPass, s.MailVerifyCert};
+    m.Charset =
+        language_->GetConstant(QStringLiteral("EMailCodePage"), QStringLiteral("windows-1251"))
+            .toLatin1();
+    return m;
+}
+
+bool ProgramCore::SendTestEmail(const TSettings& typed) {
+    const std::pair<QString, const char*> fields[] = {{typed.MailResponser, "EMailReceive"},
+                                                      {typed.MailSender, "EMailSender"},
+                                                      {typed.MailSMTP, "EMailSMTP"},
+                                                      {typed.MailUser, "EMailUser"}};
+    for (const auto& [value, key] : fields) {
+        if (value.trimmed().isEmpty()) {
+            language_->ShowDialog(QLatin1String(key), DialogType::Error);
+            return false;
+        }
+    }
+    mailer_.SendTestEmail(mailSettings(typed), language_->GetMessage(QStringLiteral("TestMSG")));
+    return true;
 }
 
 void ProgramCore::publishSnapshot() {

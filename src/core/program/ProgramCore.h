@@ -1,9 +1,11 @@
 #pragma once
 
+#include "base/TickCount.h"
 #include "codec/ACM.h"
 #include "lang/QVLanguage.h"
 #include "notify/EventLog.h"
 #include "notify/MailQueue.h"
+#include "notify/MailSender.h"
 #include "program/ProgramPaths.h"
 #include "program/SoundDevices.h"
 #include "program/StationRegistry.h"
@@ -43,6 +45,10 @@ public:
     // Runs what the web page asked for: every clear, and one command per tick.
     void HTTP_Tick();
     const HttpServer& WebServer() const { return http_; }
+    // The test message of the settings dialog, with the values typed there. False,
+    // after telling the operator, when a field it needs is empty.
+    bool SendTestEmail(const TSettings& typed);
+    MailSender& Mailer() { return mailer_; }
     // Orderly shutdown; safe to call more than once.
     void Shutdown();
 
@@ -79,6 +85,7 @@ public:
 private:
     void checkFreeSize();
     void publishSnapshot();
+    MailSettings mailSettings(const TSettings& s) const;
     void clearStations(const QString& name);
     int saveFilesDays(int number) const;
 
@@ -91,6 +98,7 @@ private:
     QDateTime startTime_;
     EventLog eventLog_;
     MailQueue mailQueue_;
+    MailSender mailer_{mailQueue_, GetTickCount64Ex};
     SoundDevices devices_{settings_};
     StationRegistry stations_{*this, store_, settings_};
     std::unique_ptr<TACM> catalogue_;

@@ -44,6 +44,7 @@ void FSettings::LoadSettings(TSettings& s) const {
     s.MailAuth = flag("MailAuth", d.MailAuth);
     s.MailUser = str("MailUser", d.MailUser);
     s.MailPass = PasswordScrambler::Unscramble(str("MailPass", QString()));
+    s.MailVerifyCert = flag("MailVerifyCert", d.MailVerifyCert);
     s.HTTPPort = num("HTTPPort", d.HTTPPort);
     s.HTTPEnableClear = flag("HTTPEnableClear", d.HTTPEnableClear);
     s.HTTPUser = str("HTTPUser", d.HTTPUser);
@@ -78,6 +79,7 @@ bool FSettings::SaveSettings(const TSettings& s) const {
         flag("MailAuth", s.MailAuth);
         str("MailUser", s.MailUser);
         str("MailPass", PasswordScrambler::Scramble(s.MailPass));
+        flag("MailVerifyCert", s.MailVerifyCert);
         num("HTTPPort", s.HTTPPort);
         flag("HTTPEnableClear", s.HTTPEnableClear);
         str("HTTPUser", s.HTTPUser);

@@ -23,6 +23,7 @@ struct TSettings {
     bool MailAuth = false;
     QString MailUser;
     QString MailPass;
+    bool MailVerifyCert = true; // check the mail server's TLS certificate
     int HTTPPort = 8070;
     bool HTTPEnableClear = true;
     QString HTTPUser;

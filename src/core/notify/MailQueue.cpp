@@ -2,9 +2,18 @@
 
 #include "base/TextCut.h"
 
+#include <QLocale>
+
+QString LocalDateTimeText(const QDateTime& time) {
+    const QLocale locale;
+    return locale.toString(time.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(time.time(), QLocale::LongFormat);
+}
+
 void MailQueue::QueueNotice(const QString& bcc, const QString& subject, const QString& text) {
     const std::lock_guard lock(mutex_);
-    notices_.append({QDateTime::currentDateTime(), CutText(bcc, 255), CutText(subject, 255),
+    const QDateTime now = QDateTime::currentDateTime();
+    notices_.append({now, LocalDateTimeText(now), CutText(bcc, 255), CutText(subject, 255),
                      CutText(text, 255)});
 }
 

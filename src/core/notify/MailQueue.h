@@ -9,13 +9,17 @@
 
 struct MailNotice {
     QDateTime Time;
-    QString BCC;     // max 255
-    QString Subject; // max 255
-    QString Text;    // max 255
+    QString TimeText; // short date and long time of the locale, made when queued
+    QString BCC;      // max 255
+    QString Subject;  // max 255
+    QString Text;     // max 255
 };
 
 // Notices waiting to be mailed. A lock stands in for the busy flag between the
 // producers and the sending step.
+// The date and time in the locale's short date and long time formats.
+QString LocalDateTimeText(const QDateTime& time);
+
 class MailQueue {
 public:
     void QueueNotice(const QString& bcc, const QString& subject, const QString& text);

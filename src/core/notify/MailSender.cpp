@@ -2,8 +2,6 @@
 
 #include "notify/MailMessage.h"
 
-#include <QLocale>
-
 namespace {
 
 const QString kSeparator(16, u'_');
@@ -18,14 +16,8 @@ MailMessage messageFrom(const MailSettings& s) {
     m.FromAddress = s.Sender;
     m.FromName = QStringLiteral("Tidewell");
     m.To = SplitAddresses(s.Responser);
-    m.Date = QDateTime::currentDateTime();
+    m.Date = QDateTime::currentDateTimeUtc();
     return m;
-}
-
-QString dateAndTime(const QDateTime& t) {
-    const QLocale locale;
-    return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(t.time(), QLocale::LongFormat);
 }
 
 } // namespace
@@ -85,8 +77,8 @@ void MailSender::step(const MailSettings& s) {
         std::optional<MailNotice> notice;
         while (!cancel_ && (notice = queue_.First())) {
             m.Subject = notice->Subject.trimmed();
-            m.Body = {notice->Text, kSeparator, notice->Subject, dateAndTime(notice->Time)};
-            m.Date = QDateTime::currentDateTime();
+            m.Body = {notice->Text, kSeparator, notice->Subject, notice->TimeText};
+            m.Date = QDateTime::currentDateTimeUtc();
             Q_EMIT ShowMailProgress(notice->Text, m.Subject);
             const QString error = client.Send(s.Sender, m.To + SplitAddresses(notice->BCC),
                                               ComposeMessage(m, s.Charset));
@@ -104,15 +96,16 @@ void MailSender::step(const MailSettings& s) {
 }
 
 void MailSender::SendTestEmail(const MailSettings& settings, const QString& text) {
-    post([this, settings, text] { testMessage(settings, text); });
+    const QStringList body{text, kSeparator, LocalDateTimeText(QDateTime::currentDateTime())};
+    post([this, settings, body] { testMessage(settings, body); });
 }
 
-void MailSender::testMessage(const MailSettings& s, const QString& text) {
+void MailSender::testMessage(const MailSettings& s, const QStringList& body) {
     Q_EMIT ShowMailProgress(QString(), QStringLiteral("Connect to ") + s.Account.Host);
     SmtpClient client(s.Account, &cancel_);
     MailMessage m = messageFrom(s);
     m.Subject = QStringLiteral("Test message");
-    m.Body = {text, kSeparator, dateAndTime(m.Date)};
+    m.Body = body;
     Q_EMIT ShowMailProgress(QStringLiteral("This is test message"), m.Subject);
     const QString error = client.Send(s.Sender, m.To, ComposeMessage(m, s.Charset));
     if (!error.isEmpty()) {

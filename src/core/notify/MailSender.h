@@ -35,7 +35,8 @@ public:
 
     // SendMailStep: starts a step when NextMailStep has come.
     void SendMailStep(const MailSettings& settings);
-    // A test message with the values as typed, whatever the queue holds.
+    // A test message with the values as typed, whatever the queue holds. Called on the
+    // main thread, which dates it.
     void SendTestEmail(const MailSettings& settings, const QString& text);
     // Whether SendMailStep would start a step now.
     bool Due() const { return !running_ && clock_() >= next_; }
@@ -50,7 +51,7 @@ private:
     void post(std::function<void()> job);
     void run();
     void step(const MailSettings& settings);
-    void testMessage(const MailSettings& settings, const QString& text);
+    void testMessage(const MailSettings& settings, const QStringList& body);
 
     MailQueue& queue_;
     Clock clock_;

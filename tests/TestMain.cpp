@@ -10,7 +10,9 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv) {
 #ifdef TIDEWELL_GUI_TEST
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Pictures for people (TIDEWELL_SCREENSHOTS) are taken on a real display, such as Xvfb.
+    if (!qEnvironmentVariableIsSet("TIDEWELL_SCREENSHOTS"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

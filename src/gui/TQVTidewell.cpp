@@ -1,6 +1,7 @@
 #include "gui/TQVTidewell.h"
 
 #include "gui/FormTranslator.h"
+#include "gui/TFrSettings.h"
 #include "gui/TFr_Email.h"
 #include "gui/TFr_SetStation.h"
 #include "gui/TFr_Station.h"
@@ -63,6 +64,10 @@ void TQVTidewell::buildMenu() {
         menu->addAction(QStringLiteral("Добавить станцию"), this, &TQVTidewell::AddStationClick);
     add->setObjectName(QStringLiteral("AddStation"));
     menu->addSeparator()->setObjectName(QStringLiteral("N1"));
+    QAction* settings = menu->addAction(QStringLiteral("Настройки программы"), this,
+                                        &TQVTidewell::MainsettingsClick);
+    settings->setObjectName(QStringLiteral("Mainsettings"));
+    menu->addSeparator()->setObjectName(QStringLiteral("N2"));
     QAction* order = menu->addAction(QStringLiteral("Упорядочить"), this, &TQVTidewell::OrderClick);
     order->setObjectName(QStringLiteral("Order"));
 }
@@ -133,6 +138,11 @@ void TQVTidewell::EditStation(StationEngine* engine) {
     EditStationConfig(core_, *engine, this);
     if (QMdiSubWindow* sub = windows_.count(engine) ? windows_.at(engine) : nullptr)
         sub->widget()->setWindowTitle(engine->Station().Config.Name);
+}
+
+void TQVTidewell::MainsettingsClick() {
+    EditSettings(core_, this);
+    TranslateComponent(core_.Language(), this);
 }
 
 void TQVTidewell::OrderClick() {

@@ -26,6 +26,7 @@ public:
 
     // The menu's actions.
     void AddStationClick();
+    void MainsettingsClick();
     void OrderClick();
     // Brings the window back from the tray or from behind others.
     void RestoreWindow();

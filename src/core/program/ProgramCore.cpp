@@ -188,6 +188,22 @@ void ProgramCore::publishSnapshot() {
     web_.Publish(std::move(snap));
 }
 
+void ProgramCore::SettingsEdited(bool saved) {
+    if (saved && !store_.SaveSettings(settings_))
+        qCWarning(lcShell).noquote() << "The settings could not be saved to" << store_.fileName();
+    store_.LoadSettings(settings_);
+    if (saved)
+        devices_.NextDevicePoll = GetTickCount64Ex();
+    devices_.ApplyNetworkOptions();
+    for (int i = 0; i < stations_.Count(); ++i)
+        stations_.At(i)->Station().BufferTimeout = settings_.Buffer;
+}
+
+AutoStart ProgramCore::AutoStartEntry() const {
+    return AutoStart::ForSession(paths_.programPath,
+                                 {QStringLiteral("--config"), paths_.settingsFile});
+}
+
 void ProgramCore::checkFreeSize() {
     bool recording = false;
     for (int i = 0; i < stations_.Count() && !recording; ++i)

@@ -11,6 +11,7 @@
 #include "program/StationRegistry.h"
 #include "recording/DiskGuard.h"
 #include "recording/SavedFiles.h"
+#include "settings/AutoStart.h"
 #include "settings/FSettings.h"
 #include "station/StationHost.h"
 #include "web/HttpServer.h"
@@ -49,6 +50,11 @@ public:
     // after telling the operator, when a field it needs is empty.
     bool SendTestEmail(const TSettings& typed);
     MailSender& Mailer() { return mailer_; }
+    // The end of the settings dialog: saved when confirmed, reloaded in every case;
+    // the device choice is looked at again and the buffer applies to new connections.
+    void SettingsEdited(bool saved);
+    // The session's autostart entry of this program.
+    AutoStart AutoStartEntry() const;
     // Orderly shutdown; safe to call more than once.
     void Shutdown();
 

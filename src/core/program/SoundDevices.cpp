@@ -19,6 +19,14 @@ bool SoundDevices::BassInit(QString* fatal) {
         BASS_SetConfig(BASS_CONFIG_HLS_DOWNLOAD_TAGS, 1);
         SetHlsAvailable(true);
     }
+    ApplyNetworkOptions();
+    if (!initialised)
+        return false;
+    BASS_Start();
+    return true;
+}
+
+void SoundDevices::ApplyNetworkOptions() {
     if (settings_.Buffer < 0.5)
         settings_.Buffer = 0.5;
     const quint32 bufferMs = quint32(std::lround(settings_.Buffer * 1000));
@@ -27,10 +35,6 @@ bool SoundDevices::BassInit(QString* fatal) {
     BASS_SetConfig(BASS_CONFIG_NET_BUFFER, bufferMs);
     BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
     BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, QStringLiteral("QVTidewell"));
-    if (!initialised)
-        return false;
-    BASS_Start();
-    return true;
 }
 
 void SoundDevices::RefreshDeviceList() {

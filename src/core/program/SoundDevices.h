@@ -18,6 +18,8 @@ public:
     // poll, since every stream needs them. Returns false when the output could not
     // be initialised, or with *fatal set when the layer's version is wrong.
     bool BassInit(QString* fatal = nullptr);
+    // The buffer length (at least 0.5 s), play lists and user agent for new streams.
+    void ApplyNetworkOptions();
     void RefreshDeviceList();
     // Does its work when `now` has reached NextDevicePoll, then every 5 s.
     void UpdateSoundCards(quint64 now);

@@ -74,7 +74,7 @@ struct TStation {
     std::atomic<double> ListenVolume{0.0}; // percent: 0 or 100
     bool Listening = false;
     quint8 FileHour = 255;
-    double BufferTimeout = 0.0; // seconds
+    std::atomic<double> BufferTimeout{0.0}; // seconds; changed by the settings dialog
     int FileHandle = -1;
     QString FileName; // max 192
     quint64 LastCheckTick = 0;

@@ -90,6 +90,7 @@ void TFrSettings::FormCreate() {
             DERoot->setText(dir);
     });
     connect(SBTestFileName, &QToolButton::clicked, this, &TFrSettings::SBTestFileNameClick);
+    connect(SBTestMSG, &QPushButton::clicked, this, &TFrSettings::SBTestMSGClick);
     connect(SBSave, &QPushButton::clicked, this, &TFrSettings::SBSaveClick);
     connect(SBCancel, &QPushButton::clicked, this, [this] { done(-1); });
 
@@ -175,6 +176,8 @@ QWidget* TFrSettings::buildMail(QWidget* parent) {
     ESMTP = named(new QLineEdit(mail), "ESMTP");
     RxPort = spin(mail, "RxPort", 1, 65535);
     CBUseSSL = named(new QCheckBox(QStringLiteral("Использовать SSL"), mail), "CBUseSSL");
+    CBVerifyCert =
+        named(new QCheckBox(QStringLiteral("Проверять сертификат сервера"), mail), "CBVerifyCert");
     CBAuth = named(new QCheckBox(QStringLiteral("Требуется авторизация"), mail), "CBAuth");
     EUser = named(new QLineEdit(mail), "EUser");
     EPass = passwordEdit(mail, "EPass");
@@ -187,6 +190,7 @@ QWidget* TFrSettings::buildMail(QWidget* parent) {
     form->addRow(label(mail, "LESMTP", QStringLiteral("SMTP Host"), ESMTP), ESMTP);
     form->addRow(label(mail, "LRxPort", QStringLiteral("Порт"), RxPort), RxPort);
     form->addRow(CBUseSSL);
+    form->addRow(CBVerifyCert);
     form->addRow(CBAuth);
     form->addRow(label(mail, "LEUser", QStringLiteral("Пользователь"), EUser), EUser);
     showPasswordBox(EPass, CBShowPass);
@@ -237,6 +241,7 @@ void TFrSettings::FullScreenParm() {
     ESMTP->setText(f.smtp);
     RxPort->setValue(f.mailPort);
     CBUseSSL->setChecked(f.useSSL);
+    CBVerifyCert->setChecked(f.verifyCert);
     CBAuth->setChecked(f.auth);
     EUser->setText(f.mailUser);
     EPass->setText(f.mailPass);
@@ -266,6 +271,7 @@ SettingsForm TFrSettings::Form() const {
     f.smtp = ESMTP->text();
     f.mailPort = RxPort->value();
     f.useSSL = CBUseSSL->isChecked();
+    f.verifyCert = CBVerifyCert->isChecked();
     f.auth = CBAuth->isChecked();
     f.mailUser = EUser->text();
     f.mailPass = EPass->text();
@@ -295,6 +301,10 @@ void TFrSettings::SBTestFileNameClick() {
     QString tmpl = EFileNames->text();
     if (TestFileName(core_.Language(), tmpl, this))
         EFileNames->setText(tmpl);
+}
+
+void TFrSettings::SBTestMSGClick() {
+    core_.SendTestEmail(editor_.Typed(Form()));
 }
 
 void TFrSettings::CB_LanguageChange() {

@@ -28,7 +28,7 @@ public:
     QLineEdit *DERoot, *EFileNames, *EResp, *ESender, *ESMTP, *EUser, *EPass;
     QLineEdit *EHTTPUser, *EHTTPPass;
     QToolButton *SBRootBrowse, *SBTestFileName;
-    QCheckBox *CBRemEmpDir, *CBUseSSL, *CBAuth, *CBShowPass, *CBInTray, *CBAutoStart;
+    QCheckBox *CBRemEmpDir, *CBUseSSL, *CBVerifyCert, *CBAuth, *CBShowPass, *CBInTray, *CBAutoStart;
     QCheckBox *CBHTTPEnableClear, *CBHTTPShowPass;
     QSpinBox *RxPort, *EHTTPPort, *EHTTPRefresh, *EAvailable;
     QSlider* SlidBuffer;
@@ -45,6 +45,7 @@ private:
     void SlidBufferChange();
     void SBSaveClick();
     void SBTestFileNameClick();
+    void SBTestMSGClick();
     void CB_LanguageChange();
 
     ProgramCore& core_;

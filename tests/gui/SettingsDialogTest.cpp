@@ -1,3 +1,5 @@
+#include "ChildProcess.h"
+#include "SmtpServer.h"
 #include "TestSupport.h"
 #include "gui/TFrSettings.h"
 #include "gui/TFrmTest.h"
@@ -7,11 +9,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QTimer>
 #include <QToolButton>
 
@@ -50,6 +54,11 @@ protected:
     }
 
     QLocale locale;
+    quint16 port = [] {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }();
     TestFolder folder;
     ScriptedPresenter presenter;
     std::unique_ptr<ProgramCore> core;
@@ -84,7 +93,7 @@ TEST_F(SettingsDialog, SavesWhatWasTypedAfterItsChecks) {
         EXPECT_EQ(core->Settings().Buffer, 1.0);
 
         d.DERoot->setText(folder.path("rec"));
-        d.EHTTPPort->setValue(8123);
+        d.EHTTPPort->setValue(port);
         d.SBSave->click();
     });
     ASSERT_TRUE(saved);
@@ -94,8 +103,37 @@ TEST_F(SettingsDialog, SavesWhatWasTypedAfterItsChecks) {
     EXPECT_EQ(stored("DeviceName"), "");
     EXPECT_EQ(stored("FileNames"), "RR\\yyyy\\HH");
     EXPECT_EQ(stored("Root"), folder.path("rec"));
-    EXPECT_EQ(stored("HTTPPort"), "8123");
+    EXPECT_EQ(stored("HTTPPort"), QString::number(port));
     EXPECT_EQ(stored("MailPort"), "25");
+    // The web page moved to the new port at once.
+    ChildProcess curl;
+    QByteArray status;
+    ASSERT_TRUE(curl.start("curl", {"-s", "-o", "/dev/null", "-w", "%{http_code}\n",
+                                    QStringLiteral("http://127.0.0.1:%1/").arg(port)}));
+    EXPECT_TRUE(curl.readLine(&status, 10000));
+    EXPECT_EQ(status, "200");
+}
+
+TEST_F(SettingsDialog, TestMessageWithTheValuesAsTyped) {
+    SmtpServer mail;
+    ASSERT_TRUE(mail.start());
+    TFrSettings d(*core);
+    d.EResp->setText("ops@example.org");
+    d.ESender->setText("tidewell@example.org");
+    d.ESMTP->setText("  ");
+    d.EUser->setText("robot");
+    d.SBTestMSG->click();
+    ASSERT_EQ(presenter.texts.size(), 1);
+    EXPECT_TRUE(presenter.texts[0].contains("SMTP server"));
+    d.ESMTP->setText("127.0.0.1");
+    d.RxPort->setValue(mail.port());
+    d.SBTestMSG->click();
+    const QList<QJsonObject> sent = mail.waitForMessages(1);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0]["subject"].toString(), "Test message");
+    EXPECT_EQ(sent[0]["body_lines"].toArray()[0].toString(),
+              core->Language().GetMessage("TestMSG"));
+    EXPECT_EQ(stored("MailSMTP"), "?"); // nothing was saved
 }
 
 TEST_F(SettingsDialog, CancelKeepsTheFileButNotTheLanguageEngine) {

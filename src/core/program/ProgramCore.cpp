@@ -197,6 +197,7 @@ void ProgramCore::SettingsEdited(bool saved) {
     devices_.ApplyNetworkOptions();
     for (int i = 0; i < stations_.Count(); ++i)
         stations_.At(i)->Station().BufferTimeout = settings_.Buffer;
+    TryStartHTTPServer();
 }
 
 AutoStart ProgramCore::AutoStartEntry() const {

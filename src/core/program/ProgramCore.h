@@ -51,7 +51,8 @@ public:
     bool SendTestEmail(const TSettings& typed);
     MailSender& Mailer() { return mailer_; }
     // The end of the settings dialog: saved when confirmed, reloaded in every case;
-    // the device choice is looked at again and the buffer applies to new connections.
+    // the device choice is looked at again, the buffer applies to new connections and
+    // the web page follows its port.
     void SettingsEdited(bool saved);
     // The session's autostart entry of this program.
     AutoStart AutoStartEntry() const;

@@ -28,6 +28,7 @@ SettingsForm SettingsEditor::FullScreenParm() const {
     f.mailPort = s.MailPort;
     f.useSSL = s.MailUseSSL;
     f.auth = s.MailAuth;
+    f.verifyCert = s.MailVerifyCert;
     f.mailUser = s.MailUser;
     f.mailPass = s.MailPass;
     f.inTray = s.InTray;
@@ -78,6 +79,7 @@ TSettings SettingsEditor::Typed(const SettingsForm& form) const {
     s.MailPort = form.mailPort;
     s.MailUseSSL = form.useSSL;
     s.MailAuth = form.auth;
+    s.MailVerifyCert = form.verifyCert;
     s.MailUser = form.mailUser;
     s.MailPass = form.mailPass;
     s.HTTPPort = form.httpPort;

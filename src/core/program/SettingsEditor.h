@@ -16,7 +16,7 @@ struct SettingsForm {
     bool remEmpDir = false;
     QString responser, sender, smtp;
     int mailPort = 25;
-    bool useSSL = false, auth = false;
+    bool useSSL = false, auth = false, verifyCert = true;
     QString mailUser, mailPass;
     int buffer = 10; // the slider: tenths of a second
     bool inTray = false, autoStart = false;

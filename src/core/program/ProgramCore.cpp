@@ -208,7 +208,8 @@ AutoStart ProgramCore::AutoStartEntry() const {
 void ProgramCore::checkFreeSize() {
     bool recording = false;
     for (int i = 0; i < stations_.Count() && !recording; ++i)
-        recording = stations_.At(i)->Station().RecState == 1;
+        // A station held by a failed write still wants to record.
+        recording = stations_.At(i)->Station().RecState != 0;
     const DiskGuard::Outcome outcome = disk_.Check_Free_Size(
         GetTickCount64Ex(), RecordingRootPath(), settings_.Available, recording);
     if (outcome.becameLow) {
@@ -238,6 +239,10 @@ QString ProgramCore::RecordingRootPath() const {
 
 void ProgramCore::AddFile(int number, const QString& fileName) {
     savedFiles_.AddFile(number, fileName, GetTickCount64Ex(), QDateTime::currentDateTime());
+}
+
+void ProgramCore::CheckDiskSoon() {
+    disk_.NextDiskCheck = GetTickCount64Ex();
 }
 
 void ProgramCore::Shutdown() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/TickCount.h"
+#include "base/WorkerPool.h"
 #include "codec/ACM.h"
 #include "lang/QVLanguage.h"
 #include "notify/EventLog.h"
@@ -78,6 +79,8 @@ public:
     const TSettings& GlobalSettings() override { return settings_; }
     QString ProgramFolder() const override;
     void AddFile(int number, const QString& fileName) override;
+    WorkerPool& EncodingPool() override { return encoders_; }
+    void CheckDiskSoon() override;
     const EventLog& Events() const { return eventLog_; }
     MailQueue& Notices() { return mailQueue_; }
     StationRegistry& Stations() { return stations_; }
@@ -107,6 +110,8 @@ private:
     MailQueue mailQueue_;
     MailSender mailer_{mailQueue_, GetTickCount64Ex};
     SoundDevices devices_{settings_};
+    // Outlives the stations, whose last files are tagged on it.
+    WorkerPool encoders_;
     StationRegistry stations_{*this, store_, settings_};
     std::unique_ptr<TACM> catalogue_;
     SavedFiles savedFiles_;

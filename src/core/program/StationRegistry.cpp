@@ -180,6 +180,10 @@ void StationRegistry::SaveMovedWindows() {
 }
 
 void StationRegistry::CloseAll() {
+    // Every last file is flushed and tagged in parallel before the stations go one by one.
+    for (auto& engine : stations_)
+        if (engine->Station().RecState != 0)
+            engine->Record_Stop();
     for (auto& engine : stations_) {
         if (OnRemoving)
             OnRemoving(engine.get());

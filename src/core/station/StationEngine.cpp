@@ -131,6 +131,8 @@ void StationEngine::Record_Start() {
 }
 
 void StationEngine::Record_Stop() {
+    // What the stream delivered up to the stop still belongs in the file.
+    workWithStream();
     recorder_.Convert_Stop();
     st_.RecState = 0;
     Q_EMIT changed();
@@ -225,12 +227,14 @@ void StationEngine::showStatus() {
 }
 
 void StationEngine::workWithStream() {
+    QList<QByteArray> blocks;
     QByteArray block;
     while (st_.BlockQueue.TakeOldest(&block)) {
-        recorder_.Record_Block(block);
         silence_.Process(reinterpret_cast<const qint16*>(block.constData()), int(block.size()),
                          st_.StreamChannels, st_.StreamRate);
+        blocks.append(std::move(block));
     }
+    recorder_.Record_Blocks(std::move(blocks));
 }
 
 void StationEngine::checkConnection() {

@@ -4,11 +4,13 @@
 #include <QString>
 
 class TLanguage;
+class WorkerPool;
 struct TSettings;
 
 // What a station needs from the program around it: texts, the event log, the mail
 // queue, the operator's commands, the one-listener rule, and for recording the
-// global settings, the clock and the saved-files list.
+// global settings, the clock, the saved-files list, the encoding threads and the
+// disk guard.
 class StationHost {
 public:
     virtual ~StationHost() = default;
@@ -24,4 +26,8 @@ public:
     // Local time; tests move it across an hour.
     virtual QDateTime Now() { return QDateTime::currentDateTime(); }
     virtual void AddFile(int number, const QString& fileName) = 0;
+    // The threads stations encode on.
+    virtual WorkerPool& EncodingPool() = 0;
+    // A write to a recording failed: the free space is looked at without waiting.
+    virtual void CheckDiskSoon() = 0;
 };

@@ -1,6 +1,7 @@
 #include "station/StationRecorder.h"
 
-#include "base/TextCut.h"
+#include "base/TickCount.h"
+#include "base/WorkerPool.h"
 #include "lang/QVLanguage.h"
 #include "recording/FileNames.h"
 #include "recording/RecordingFile.h"
@@ -10,47 +11,28 @@
 
 #include <QFileInfo>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
+
+#include <utility>
 
 namespace {
 
-constexpr int kFileNameCapacity = 192;
-
-// False when the disk took fewer bytes than given (full, or over a size limit).
-bool writeAll(int fd, const quint8* bytes, qint32 count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd, bytes, size_t(count));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        count -= qint32(n);
-    }
-    return true;
-}
+// A disk that failed a write is tried again after the disk guard's next look at it.
+constexpr quint64 kWriteRetryMs = 60000;
 
 } // namespace
 
 StationRecorder::StationRecorder(StationHost& host, TStation& station, Outlet outlet)
-    : host_(host), st_(station), outlet_(std::move(outlet)) {
-    resampler_.OnData = [this](const quint8* b, qint32 n) { WAV_Data(b, n); };
-    encoder_.OnData = [this](const quint8* b, qint32 n) { ACM_Data(b, n); };
-    encoder_.OnError = [this](const QString& message) { ACM_Error(message); };
-}
+    : host_(host), st_(station), outlet_(std::move(outlet)),
+      chain_(host.EncodingPool().NewStrand()) {}
 
-StationRecorder::~StationRecorder() {
-    resampler_.Close();
-    encoder_.Close();
-}
+StationRecorder::~StationRecorder() = default;
 
 std::optional<AcmFormatEntry> StationRecorder::GetActiveCodec() const {
     if (st_.Config.Codec < 0)
         return std::nullopt;
     const AcmFormatEntry* entry =
-        encoder_.FormatAt(encoder_.IndexOfFormat(encoder_.FormatTag, quint32(st_.Config.Codec)));
+        catalogue_.FormatAt(catalogue_.IndexOfFormat(catalogue_.FormatTag, quint32(st_.Config.Codec)));
     return entry ? std::optional(*entry) : std::nullopt;
 }
 
@@ -60,12 +42,10 @@ bool StationRecorder::Convert_PrepareActiveCodec() {
         activeCodec_.reset();
         return false;
     }
-    encoder_.SetSampleRate(c.Bitrate);
-    encoder_.SetChannels(c.Channels);
-    encoder_.Enumerate();
-    encoder_.SelectDriver(c.Driver);
-    encoder_.SetThreshold(512);
-    encoder_.SetInputBufferSize(2 * encoder_.SampleRate());
+    catalogue_.SetSampleRate(c.Bitrate);
+    catalogue_.SetChannels(c.Channels);
+    catalogue_.Enumerate();
+    catalogue_.SelectDriver(c.Driver);
     activeCodec_ = GetActiveCodec();
     if (activeCodec_) {
         st_.RecordRate = c.Bitrate;
@@ -83,65 +63,96 @@ bool StationRecorder::Convert_PrepareActiveCodec() {
 bool StationRecorder::Convert_Start() {
     if (!Convert_PrepareActiveCodec())
         return false;
-    resampler_.Close();
-    resampler_.SetSourceFormat(st_.StreamRate, st_.StreamChannels, 16);
-    resampler_.SetDestFormat(st_.RecordRate, st_.RecordChannels, 16);
-    if (!resampler_.Open() || encoder_.Open(*activeCodec_) != MMSYSERR_NOERROR)
-        return false;
-    st_.RecordBitRate = qint32(FormatHead(activeCodec_->Format).nAvgBytesPerSec * 8);
-    st_.RecordInfoChanged = true;
+    chainRate_ = st_.StreamRate;
+    chainChannels_ = st_.StreamChannels;
+    chain_.Start({chainRate_, chainChannels_, st_.RecordRate, st_.RecordChannels, *activeCodec_});
+    chainOpen_ = true;
     outlet_.stopFace(true);
     return true;
 }
 
 void StationRecorder::Convert_Stop() {
     outlet_.stopFace(false);
-    if (st_.RecState == 1) {
-        // The PCM stage's flush feeds the encoder, whose flush goes to the file.
-        resampler_.Close();
-        encoder_.Close();
-    }
+    // A chain blocked by an error is not flushed; the next start discards what it holds.
+    closeChain(st_.RecState == 1);
+}
+
+void StationRecorder::closeChain(bool flush) {
+    flush = flush && chainOpen_;
+    chainOpen_ = false;
     if (st_.FileHandle >= 0) {
-        const QByteArray tag = WriteTag(st_.FileStartTime, host_.Now(), st_.Config.Name);
-        writeAll(st_.FileHandle, reinterpret_cast<const quint8*>(tag.constData()),
-                 qint32(tag.size()));
-        ::close(st_.FileHandle);
+        chain_.Finish(flush, WriteTag(st_.FileStartTime, host_.Now(), st_.Config.Name));
         st_.FileHandle = -1;
         st_.FileHour = 255;
+    } else if (flush) {
+        chain_.Finish(true, {});
     }
 }
 
-void StationRecorder::Record_Block(const QByteArray& block) {
-    if (st_.RecState != 1)
+void StationRecorder::Record_Blocks(QList<QByteArray> blocks) {
+    if (st_.RecState != 1 || blocks.isEmpty())
         return;
-    if (!resampler_.IsOpen)
+    if (!chainOpen_)
         Convert_Start();
-    resampler_.Convert(reinterpret_cast<const quint8*>(block.constData()), qint32(block.size()));
-}
-
-void StationRecorder::WAV_Data(const quint8* bytes, qint32 count) {
-    if (encoder_.IsOpen)
-        encoder_.Convert(bytes, count);
-}
-
-void StationRecorder::ACM_Data(const quint8* bytes, qint32 count) {
-    if (st_.FileHandle < 0 || writeAll(st_.FileHandle, bytes, count))
+    if (!chainOpen_)
         return;
-    ::close(st_.FileHandle);
-    st_.FileHandle = -1;
-    st_.RecState = 2;
-    encoder_.Close();
-    // Set last, so that it is what the status line finally shows.
-    outlet_.statusLine(host_.Language().GetMessage(QStringLiteral("ErrorRec")));
+    // A reconnect to a mirror may bring another rate or channel count.
+    if (st_.StreamRate != chainRate_ || st_.StreamChannels != chainChannels_) {
+        chainRate_ = st_.StreamRate;
+        chainChannels_ = st_.StreamChannels;
+        chain_.FollowSource(chainRate_, chainChannels_);
+    }
+    chain_.Feed(std::move(blocks));
 }
 
-void StationRecorder::ACM_Error(const QString& message) {
+void StationRecorder::takeOutcome() {
+    const EncodeChain::Outcome outcome = chain_.Collect();
+    if (outcome.written > 0)
+        failing_ = false;
+    if (outcome.startFailed)
+        chainOpen_ = false;
+    if (outcome.writeFailed && st_.FileHandle >= 0)
+        writeFailed();
+    if (!outcome.codecError.isEmpty()) {
+        st_.RecState = 2;
+        outlet_.statusLine(host_.Language().GetMessage(QStringLiteral("ErrorCodec"), QString(),
+                                                       {outcome.codecError}));
+    }
+}
+
+// The disk took less than given: the file is closed (with its tag if it still fits),
+// the failure reported like every file error, and the disk guard asked to look now.
+void StationRecorder::writeFailed() {
+    closeChain(false);
     st_.RecState = 2;
-    outlet_.statusLine(
-        host_.Language().GetMessage(QStringLiteral("ErrorCodec"), QString(), {message}));
+    writeBlocked_ = true;
+    sawLowSpace_ = false;
+    retryTick_ = GetTickCount64Ex() + kWriteRetryMs;
+    host_.CheckDiskSoon();
+    const QString text = host_.Language().GetMessage(QStringLiteral("ErrorRec"));
+    if (std::exchange(failing_, true))
+        outlet_.statusLine(text);
+    else
+        fail(text);
+}
+
+// Once the disk guard has seen the space low and then back (its hysteresis), or after
+// a minute when it saw nothing, a new file is tried.
+void StationRecorder::retryAfterWriteFailure() {
+    if (st_.RecState != 2)
+        writeBlocked_ = false;
+    if (!writeBlocked_)
+        return;
+    sawLowSpace_ = sawLowSpace_ || st_.LessSize;
+    if (!st_.LessSize && (sawLowSpace_ || GetTickCount64Ex() >= retryTick_)) {
+        writeBlocked_ = false;
+        st_.RecState = 1;
+    }
 }
 
 void StationRecorder::Work_With_File() {
+    takeOutcome();
+    retryAfterWriteFailure();
     TryCloseFile();
     TryOpenFile();
 }
@@ -161,7 +172,7 @@ void StationRecorder::TryOpenFile() {
         return;
     const QDateTime now = host_.Now();
     st_.FileHour = quint8(now.time().hour());
-    st_.FileName = CutText(nextFileName(now), kFileNameCapacity);
+    st_.FileName = nextFileName(now);
     QString failedFolder;
     const int result = CreateFileName(st_.FileName, &failedFolder);
     if (result != FILE_CREATED) {
@@ -179,6 +190,7 @@ void StationRecorder::TryOpenFile() {
         fail(QStringLiteral("Error open file ") + display);
         return;
     }
+    chain_.SetFile(st_.FileHandle);
     if (st_.Config.SaveFiles > 0)
         host_.AddFile(st_.Number, st_.FileName);
     outlet_.statusLine(display);

@@ -75,8 +75,8 @@ struct TStation {
     bool Listening = false;
     quint8 FileHour = 255;
     std::atomic<double> BufferTimeout{0.0}; // seconds; changed by the settings dialog
-    int FileHandle = -1;
-    QString FileName; // max 192
+    int FileHandle = -1; // the open recording; written and closed by the encode chain
+    QString FileName;
     quint64 LastCheckTick = 0;
     std::atomic<quint64> RetryTick{0};
     double LossSeconds = 0.0;

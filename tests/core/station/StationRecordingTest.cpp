@@ -97,6 +97,7 @@ TEST_F(StationRecording, CrossingTheHourGivesTwoTaggedFilesAndLosesNothing) {
     engine->Record_Stop();
     EXPECT_FALSE(engine->RecordShowsStop());
     EXPECT_EQ(st().FileHandle, -1);
+    engine->Recorder().Chain().Wait(); // the file is finished off the main thread
 
     const QString root = folder.path("Record");
     const QString first = root + "/Jazz/2026/December/07/09-59-54.MP3";
@@ -169,8 +170,10 @@ TEST_F(StationRecording, FileErrorsBlockTheRecordingUntilItIsStartedAgain) {
 }
 
 // A disk that takes no more (here a file-size limit) fails the recording with
-// "ErrorRec"; the station stays failed until recording is started again.
-TEST_F(StationRecording, ShortWriteFailsTheRecordingUntilStartedAgain) {
+// "ErrorRec", reported like every file error once, and asks the disk guard to look.
+// Recording goes on in a new file once the guard has seen the space back, and always
+// after a stop and start.
+TEST_F(StationRecording, ShortWriteIsReportedAndRecordingResumes) {
     startEngine();
     engine->Link_Start();
     ASSERT_TRUE(waitFor([&] { return engine->StatusWord() == "Online"; }));
@@ -185,20 +188,37 @@ TEST_F(StationRecording, ShortWriteFailsTheRecordingUntilStartedAgain) {
     QTest::qWait(500);
     setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_TRUE(failed);
-    EXPECT_EQ(engine->StatusLine(), "Cannot write to the recording file");
+    const QString text = "Cannot write to the recording file";
+    EXPECT_EQ(engine->StatusLine(), text);
+    EXPECT_EQ(host->logs, QStringList{"Jazz: " + text});
+    EXPECT_EQ(host->notices, QStringList{"|Jazz|" + text});
+    EXPECT_EQ(host->diskChecks, 1);
     EXPECT_EQ(st().FileHandle, -1);
-    EXPECT_FALSE(engine->Recorder().Encoder().IsOpen);
-    const QStringList files = RecordedFiles(folder.path("Record"));
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_EQ(QFileInfo(files[0]).size(), 12000);
-    EXPECT_EQ(st().RecState, 2);
+    EXPECT_FALSE(engine->Recorder().Encoding());
+    const QString root = folder.path("Record");
+    ASSERT_EQ(RecordedFiles(root).size(), 1);
+    EXPECT_EQ(QFileInfo(RecordedFiles(root)[0]).size(), 12000);
 
-    QTest::qWait(1100); // a new file would get a new name
+    QTest::qWait(1100); // a new file gets a new name
+    st().LessSize = true; // the guard saw the disk full...
+    engine->TimerTimer();
+    EXPECT_EQ(st().RecState, 2);
+    st().LessSize = false; // ...and then room again
+    ASSERT_TRUE(waitFor([&] { return RecordedFiles(root).size() == 2; }, 3000));
+    const auto grows = [&](int files) {
+        return waitFor([&] { return QFileInfo(RecordedFiles(root).last()).size() > 8000; },
+                       5000) &&
+               RecordedFiles(root).size() == files;
+    };
+    EXPECT_TRUE(grows(2));
+    EXPECT_EQ(host->logs.size(), 1);
+
+    QTest::qWait(1100);
     engine->Record_Stop();
     engine->Record_Start();
-    EXPECT_TRUE(waitFor([&] { return RecordedFiles(folder.path("Record")).size() == 2; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return RecordedFiles(root).size() == 3; }, 3000));
+    EXPECT_TRUE(grows(3));
     EXPECT_EQ(st().RecState, 1);
-    EXPECT_TRUE(waitFor([&] { return engine->StatusWord() == "Recording"; }, 3000));
 }
 
 // Low disk space closes the file (tagged) and opens none; recording goes on in a new
@@ -207,10 +227,11 @@ TEST_F(StationRecording, LowDiskPausesBetweenFiles) {
     startEngine();
     engine->Record_Start();
     ASSERT_TRUE(waitFor([&] { return engine->StatusWord() == "Recording"; }));
-    ASSERT_TRUE(waitFor([&] { return engine->Recorder().Encoder().IsOpen; }));
+    ASSERT_TRUE(waitFor([&] { return engine->Recorder().Encoding(); }));
     QTest::qWait(1000);
     st().LessSize = true;
     ASSERT_TRUE(waitFor([&] { return st().FileHandle < 0; }, 1000));
+    engine->Recorder().Chain().Wait();
     EXPECT_TRUE(waitFor([&] { return engine->StatusWord() == "Disk full"; }, 1000))
         << engine->StatusWord().toStdString();
     const QStringList files = RecordedFiles(folder.path("Record"));

@@ -1,0 +1,147 @@
+#include "station/EncodeChain.h"
+
+#include "base/WorkerPool.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+#include <utility>
+
+namespace {
+
+// False when the disk took fewer bytes than given (full, or over a size limit).
+bool writeAll(int fd, const quint8* bytes, qint64 count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, size_t(count));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        count -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+// Touched only on the strand, except `outcome`, which the tick collects.
+struct EncodeChain::Stages {
+    tWaveConverter resampler;
+    TACM encoder{ACM_ENCODE, 44100, 2, WAVE_FORMAT_MPEGLAYER3, false};
+    int fd = -1;
+    bool writeFailed = false;
+    std::mutex outcomeLock;
+    Outcome outcome;
+
+    Stages() {
+        resampler.OnData = [this](const quint8* b, qint32 n) {
+            if (encoder.IsOpen)
+                encoder.Convert(b, n);
+        };
+        encoder.OnData = [this](const quint8* b, qint32 n) { write(b, n); };
+        encoder.OnError = [this](const QString& message) {
+            const std::lock_guard lock(outcomeLock);
+            outcome.codecError = message;
+        };
+    }
+    ~Stages() { closeFile(); }
+
+    void write(const quint8* bytes, qint32 count) {
+        if (fd < 0 || writeFailed)
+            return;
+        const bool ok = writeAll(fd, bytes, count);
+        const std::lock_guard lock(outcomeLock);
+        if (ok)
+            outcome.written += count;
+        else
+            writeFailed = outcome.writeFailed = true;
+    }
+    void closeFile() {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    void start(const ChainFormat& f) {
+        // What an earlier start left in the stages never reaches the file.
+        const int file = std::exchange(fd, -1);
+        resampler.Close();
+        encoder.Close();
+        fd = file;
+        resampler.SetSourceFormat(f.sourceRate, f.sourceChannels, 16);
+        resampler.SetDestFormat(f.rate, f.channels, 16);
+        encoder.SetSampleRate(f.rate);
+        encoder.SetChannels(f.channels);
+        encoder.SetThreshold(512);
+        encoder.SetInputBufferSize(2 * f.rate);
+        if (resampler.Open() && encoder.Open(f.codec) == MMSYSERR_NOERROR)
+            return;
+        resampler.Close();
+        encoder.Close();
+        const std::lock_guard lock(outcomeLock);
+        outcome.startFailed = true;
+    }
+};
+
+EncodeChain::EncodeChain(std::shared_ptr<Strand> strand)
+    : stages_(std::make_shared<Stages>()), strand_(std::move(strand)) {}
+
+EncodeChain::~EncodeChain() {
+    Wait();
+}
+
+void EncodeChain::Start(const ChainFormat& format) {
+    strand_->Post([s = stages_, format] { s->start(format); });
+}
+
+void EncodeChain::FollowSource(int rate, int channels) {
+    strand_->Post([s = stages_, rate, channels] {
+        if (!s->resampler.IsOpen)
+            return;
+        // Closing flushes what the old format left into the encoder.
+        s->resampler.Close();
+        s->resampler.SetSourceFormat(rate, channels, 16);
+        s->resampler.Open();
+    });
+}
+
+void EncodeChain::Feed(QList<QByteArray> blocks) {
+    strand_->Post([s = stages_, blocks = std::move(blocks)] {
+        if (!s->resampler.IsOpen)
+            return;
+        for (const QByteArray& b : blocks)
+            s->resampler.Convert(reinterpret_cast<const quint8*>(b.constData()), qint32(b.size()));
+    });
+}
+
+void EncodeChain::SetFile(int fd) {
+    strand_->Post([s = stages_, fd] {
+        s->closeFile();
+        s->fd = fd;
+        s->writeFailed = false;
+    });
+}
+
+void EncodeChain::Finish(bool flush, const QByteArray& tag) {
+    strand_->Post([s = stages_, flush, tag] {
+        if (flush) {
+            // The PCM stage's flush feeds the encoder, whose flush goes to the file.
+            s->resampler.Close();
+            s->encoder.Close();
+        }
+        // Tried even after a failed write: a file cut by a size limit or a
+        // freed disk may still take it.
+        if (s->fd >= 0)
+            writeAll(s->fd, reinterpret_cast<const quint8*>(tag.constData()), tag.size());
+        s->closeFile();
+    });
+}
+
+EncodeChain::Outcome EncodeChain::Collect() {
+    const std::lock_guard lock(stages_->outcomeLock);
+    return std::exchange(stages_->outcome, Outcome{});
+}
+
+void EncodeChain::Wait() const {
+    strand_->Wait();
+}

@@ -228,8 +228,10 @@ int main(int argc, char** argv) {
     QDirIterator it(root, {"*.MP3"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        const double error = std::abs(probeDuration(file) - taggedSeconds(file));
-        worst = std::max(worst, error);
+        const double signedError = probeDuration(file) - taggedSeconds(file);
+        const double error = std::abs(signedError);
+        if (error > std::abs(worst))
+            worst = signedError;
         off += error > 2.0;
         ++files;
     }
@@ -254,7 +256,7 @@ int main(int argc, char** argv) {
     if (webPort)
         printWrk(QString::fromUtf8(wrk.readAllStandardOutput()));
     if (format.record)
-        std::printf("files:     %d, %d off their wall time by more than 2 s (worst %.1f s)\n",
+        std::printf("files:     %d, %d off their wall time by more than 2 s (worst %+.1f s of audio)\n",
                     files, off, worst);
     return format.record && (off > 0 || files < count) ? 3 : 0;
 }

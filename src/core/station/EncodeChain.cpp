@@ -74,12 +74,14 @@ struct EncodeChain::Stages {
         encoder.SetChannels(f.channels);
         encoder.SetThreshold(512);
         encoder.SetInputBufferSize(2 * f.rate);
-        if (resampler.Open() && encoder.Open(f.codec) == MMSYSERR_NOERROR)
+        if (!resampler.Open()) {
+            const std::lock_guard lock(outcomeLock);
+            outcome.startFailed = true;
             return;
-        resampler.Close();
-        encoder.Close();
-        const std::lock_guard lock(outcomeLock);
-        outcome.startFailed = true;
+        }
+        // An encoder that does not open drops the PCM stage's output until the
+        // stages are next closed, so the codec catalogue is not read again per block.
+        encoder.Open(f.codec);
     }
 };
 

@@ -28,7 +28,7 @@ struct ChainFormat {
 class EncodeChain {
 public:
     struct Outcome {
-        bool startFailed = false;
+        bool startFailed = false; // the PCM stage did not open: the next block tries again
         bool writeFailed = false;
         QString codecError;
         qint64 written = 0; // bytes that reached the file

@@ -225,11 +225,18 @@ void StationEngine::showStatus() {
 }
 
 void StationEngine::workWithStream() {
-    QByteArray block;
+    PcmBlock block;
     while (st_.BlockQueue.TakeOldest(&block)) {
-        recorder_.Record_Block(block);
-        silence_.Process(reinterpret_cast<const qint16*>(block.constData()), int(block.size()),
-                         st_.StreamChannels, st_.StreamRate);
+        if (block.Rate != st_.StreamRate || block.Channels != st_.StreamChannels) {
+            // The stream changed its format: shown, and recorded from here in the new one.
+            st_.StreamRate = block.Rate;
+            st_.StreamChannels = block.Channels;
+            st_.StreamInfoChanged = true;
+            recorder_.SourceFormatChanged();
+        }
+        recorder_.Record_Block(block.Data);
+        silence_.Process(reinterpret_cast<const qint16*>(block.Data.constData()),
+                         int(block.Data.size()), block.Channels, block.Rate);
     }
 }
 

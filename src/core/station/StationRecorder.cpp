@@ -119,6 +119,16 @@ void StationRecorder::Record_Block(const QByteArray& block) {
     resampler_.Convert(reinterpret_cast<const quint8*>(block.constData()), qint32(block.size()));
 }
 
+void StationRecorder::SourceFormatChanged() {
+    if (st_.RecState != 1 || !resampler_.IsOpen)
+        return;
+    resampler_.Close(); // its flush still goes to the encoder in the old format
+    resampler_.SetSourceFormat(st_.StreamRate, st_.StreamChannels, 16);
+    resampler_.SetDestFormat(st_.RecordRate, st_.RecordChannels, 16);
+    if (!resampler_.Open())
+        ACM_Error(QStringLiteral("%1 Hz, %2 ch").arg(st_.StreamRate).arg(st_.StreamChannels));
+}
+
 void StationRecorder::WAV_Data(const quint8* bytes, qint32 count) {
     if (encoder_.IsOpen)
         encoder_.Convert(bytes, count);

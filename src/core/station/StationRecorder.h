@@ -35,6 +35,9 @@ public:
     // The recording half of the block consumer: while recording, the block goes
     // through both stages into the file.
     void Record_Block(const QByteArray& block);
+    // The stream changed its rate or channels: the PCM stage starts again in the new
+    // format while the encoder and the file go on.
+    void SourceFormatChanged();
     void Work_With_File();
     void TryOpenFile();
     void TryCloseFile();

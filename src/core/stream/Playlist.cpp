@@ -35,3 +35,8 @@ QStringList PlaylistEntries(const QByteArray& text, const QString& baseUrl) {
     }
     return entries;
 }
+
+bool IsHlsPlaylist(const QByteArray& text) {
+    const qsizetype start = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    return text.mid(start).trimmed().startsWith("#EXTM3U") && text.contains("\n#EXT-X-");
+}

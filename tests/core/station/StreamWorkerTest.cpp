@@ -51,8 +51,29 @@ public:
         states.insert(st.LinkState);
         fill = Show_Buffer(st);
         PcmBlock block;
-        while (st.BlockQueue.TakeOldest(&block))
+        while (st.BlockQueue.TakeOldest(&block)) {
             pcmBytes += block.Data.size();
+            if (block.Rate != rate || block.Channels != channels)
+                formats.push_back({block.Rate, block.Channels});
+            rate = block.Rate;
+            channels = block.Channels;
+            countCrossings(block);
+        }
+    }
+    // Sign changes of the first channel, and the seconds they were counted over.
+    void countCrossings(const PcmBlock& block) {
+        const auto* pcm = reinterpret_cast<const qint16*>(block.Data.constData());
+        const qsizetype frames = block.Data.size() / 2 / block.Channels;
+        for (qsizetype i = 0; i < frames; ++i) {
+            const bool positive = pcm[i * block.Channels] >= 0;
+            crossings += positive != wasPositive ? 1 : 0;
+            wasPositive = positive;
+        }
+        crossingSeconds += double(frames) / block.Rate;
+    }
+    void setUrl(const QString& url) {
+        const std::lock_guard lock(st.ConfigLock);
+        st.Config.URL = url;
     }
     // Returns how long the worker took to end.
     qint64 stop() {
@@ -77,6 +98,12 @@ public:
     std::set<int> states;
     int fill = 0;
     qint64 pcmBytes = 0;
+    qint32 rate = 0;
+    quint8 channels = 0;
+    std::vector<std::pair<qint32, quint8>> formats; // each format the blocks came in
+    qint64 crossings = 0;
+    double crossingSeconds = 0.0;
+    bool wasPositive = false;
 };
 
 void setBuffer(double seconds) {
@@ -311,4 +338,91 @@ TEST_F(StreamWorkerTest, OnlyOneStationIsHeardAtATime) {
     EXPECT_FALSE(a.st.Listening || b.st.Listening);
     EXPECT_EQ(a.st.ListenVolume, 0.0);
     EXPECT_EQ(b.st.ListenVolume, 0.0);
+}
+
+TEST_F(StreamWorkerTest, AChangeOfRateAndChannelsMidStreamIsFollowedAtTheRightPitch) {
+    // 44.1 kHz stereo for three seconds, then 48 kHz mono, both a 440 Hz tone.
+    Station s(server->url("/switch.mp3"));
+    ASSERT_TRUE(s.online());
+    ASSERT_TRUE(s.runUntil([&] { return s.rate == 48000; }, 10000));
+    s.crossings = 0;
+    s.crossingSeconds = 0.0;
+    s.runUntil([] { return false; }, 2000);
+    // FFmpeg's MP3 decoder labels the first frame at a new rate with the old one, so
+    // one block may come in between.
+    ASSERT_LE(s.formats.size(), 3u);
+    EXPECT_EQ(s.formats.front(), std::make_pair(44100, quint8(2)));
+    EXPECT_EQ(s.formats.back(), std::make_pair(48000, quint8(1)));
+    BASS_CHANNELINFO info;
+    ASSERT_TRUE(BASS_ChannelGetInfo(s.st.StreamHandle, &info));
+    EXPECT_EQ(info.freq, 48000u);
+    EXPECT_EQ(info.chans, 1u);
+    ASSERT_GT(s.crossingSeconds, 1.0);
+    EXPECT_NEAR(s.crossings / s.crossingSeconds / 2, 440.0, 5.0);
+}
+
+TEST_F(StreamWorkerTest, StoppingNeverWaitsForAConnectThatHangs) {
+    for (const char* path : {"/never", "/dead-mirror.pls"}) {
+        Station s(server->url(path));
+        s.runUntil([] { return false; }, 1000);
+        ASSERT_EQ(s.st.LinkState, LINK_CONNECT) << path;
+        // What the station's tick does when the operator stops the link, then quits.
+        QElapsedTimer timer;
+        timer.start();
+        s.st.LinkState = LINK_STOP;
+        Stream_Release(s.st);
+        EXPECT_LT(s.stop() + timer.elapsed(), 500) << path;
+    }
+}
+
+TEST_F(StreamWorkerTest, EveryConnectToA48kHzStreamJoinedMidFrameOpens) {
+    for (int i = 0; i < 8; ++i) {
+        Station s(server->url("/hires.mp3"));
+        ASSERT_TRUE(s.online()) << "connect " << i << ": " << s.st.Message.get().toStdString();
+        EXPECT_EQ(s.st.StreamRate, 48000);
+    }
+}
+
+TEST_F(StreamWorkerTest, EachPlayListEntryHasItsOwnTimeOut) {
+    // The first mirror accepts and never answers; the second is fine.
+    Station s(server->url("/dead-mirror.pls"));
+    EXPECT_TRUE(s.online(25000)) << s.st.Message.get().toStdString();
+}
+
+TEST_F(StreamWorkerTest, TheAddressAskedForLastIsTheOneThatOpens) {
+    Station s(server->url("/never"));
+    s.runUntil([] { return false; }, 500);
+    s.setUrl(server->url("/stream.mp3"));
+    // The hanging open is given up for the new address, without an error between.
+    ASSERT_TRUE(s.online(5000)) << s.st.Message.get().toStdString();
+    EXPECT_FALSE(s.states.count(LINK_ERROR));
+}
+
+TEST_F(StreamWorkerTest, TitlesKeepTheirSemicolonsAndLongOnesAreCutAsCharacters) {
+    const QString cyrillic(300, QChar(0x416));
+    const std::pair<QString, QString> cases[] = {
+        {"Simon & Garfunkel; Live", "Simon & Garfunkel; Live"},
+        {cyrillic, cyrillic.left(255)},
+    };
+    Station s(server->url("/stream.mp3"));
+    ASSERT_TRUE(s.online());
+    for (const auto& [sent, shown] : cases) {
+        ASSERT_TRUE(server->setTitle(sent));
+        StreamLabels labels;
+        EXPECT_TRUE(s.runUntil(
+            [&] {
+                HintFormer(s.st, labels);
+                return labels.Title == shown;
+            },
+            5000))
+            << labels.Title.toStdString();
+    }
+}
+
+TEST_F(StreamWorkerTest, HlsIsKnownByItsContentWhateverTheAddress) {
+    for (const char* path : {"/hls/live.m3u", "/hls-entry.m3u", "/stream.mp3?format=.m3u8"}) {
+        Station s(server->url(path));
+        ASSERT_TRUE(s.online(20000)) << path << " " << s.st.Message.get().toStdString();
+        EXPECT_GT(s.st.StreamRate, 0) << path;
+    }
 }

@@ -30,6 +30,9 @@ QStringList PlaylistEntries(const QByteArray& text, const QString& baseUrl) {
     QStringList entries;
     for (const QString& entry : pls ? QStringList(numbered.values()) : plain) {
         const QUrl url = base.resolved(QUrl(entry));
+        // An entry that is no valid address (a bad host) would resolve to an empty text.
+        if (!url.isValid() || url.host().isEmpty())
+            continue;
         if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
             entries << url.toString();
     }

@@ -158,7 +158,9 @@ bool BASS_GetDeviceInfo(int device, BASS_DEVICEINFO* info) {
         *info = {QStringLiteral("No sound"), BASS_DEVICE_ENABLED};
         return ok(true);
     }
-    const QStringList names = AudioOutput::DeviceNames();
+    // Devices are listed from 0 upward: the first real one restarts PortAudio to see
+    // new devices, the others read that list, so a poll restarts it only once.
+    const QStringList names = AudioOutput::DeviceNames(device == 1);
     if (device < 0 || device > names.size())
         return fail(BASS_ERROR_DEVICE, false);
     *info = {names[device - 1], BASS_DEVICE_ENABLED};

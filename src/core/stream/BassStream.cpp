@@ -458,6 +458,10 @@ void BassStream::playbackLoop() {
         avcodec_send_packet(decoder_, packet.packet);
         av_packet_free(&packet.packet);
         while (!stop_ && avcodec_receive_frame(decoder_, frame) == 0) {
+            // FFmpeg's MP3 decoder labels a frame with the rate before it reads the
+            // frame's header; its own figure is the frame's by now.
+            if (decoder_->sample_rate > 0)
+                frame->sample_rate = decoder_->sample_rate;
             if (!converter.Convert(frame, &pcm))
                 continue;
             // Set before the DSPs run, so that they can ask for the block's format.

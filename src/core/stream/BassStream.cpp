@@ -35,6 +35,13 @@ constexpr auto kOpenTimeout = std::chrono::seconds(10);
 // only kPacingLead ahead.
 constexpr auto kPacingSlack = std::chrono::milliseconds(120);
 constexpr auto kPacingLead = std::chrono::milliseconds(20);
+// The buffer fill that playback steers to, below the refill mark so that data is read
+// as it comes; how strongly and how far the pace follows; over how long the fill is
+// averaged (microseconds of audio).
+constexpr double kFillTarget = 0.8;
+constexpr double kFollowGain = 0.1;
+constexpr double kMaxFollow = 0.02;
+constexpr double kFillAverageUs = 3e6;
 
 int errorFromAv(int err) {
     if (err == AVERROR(ETIMEDOUT) || err == AVERROR_EXIT)
@@ -433,6 +440,7 @@ bool BassStream::takePacket(Packet* out) {
     queue_.pop_front();
     const bool wake = queuedMs_ > refillBelow();
     queuedMs_ -= out->ms;
+    queuedSeen_ = queuedMs_;
     if (wake && queuedMs_ <= refillBelow())
         queueChanged_.notify_all();
     return true;
@@ -446,6 +454,7 @@ void BassStream::playbackLoop() {
     PcmConverter converter;
     AVFrame* frame = av_frame_alloc();
     std::vector<qint16> pcm;
+    fillAverage_ = kFillTarget; // as if the buffer were where playback steers it
     clockStart_ = Clock::now();
     while (!stop_) {
         Packet packet{};
@@ -515,6 +524,16 @@ void BassStream::play(const std::vector<qint16>& pcm, qint64 frames, int rate, i
     pace(frames, rate);
 }
 
+double BassStream::followSource(qint64 blockUs) {
+    // A source whose clock runs slow or fast shows as a buffer that shrinks or grows
+    // steadily; the pace follows it a little, so the buffer settles instead of running
+    // dry or over. Only the timing changes, never the audio.
+    const double fill = double(queuedSeen_) / settings_.bufferMs;
+    fillAverage_ += (fill - fillAverage_) * std::min(1.0, double(blockUs) / kFillAverageUs);
+    return std::clamp(1.0 + kFollowGain * (fillAverage_ - kFillTarget), 1.0 - kMaxFollow,
+                      1.0 + kMaxFollow);
+}
+
 void BassStream::pace(qint64 frames, int rate) {
     const auto now = Clock::now();
     if (underrun_) {
@@ -522,7 +541,8 @@ void BassStream::pace(qint64 frames, int rate) {
         underrun_ = false;
     }
     // Counted in time rather than frames, since the rate may change on the way.
-    playedUs_ += frames * 1000000 / rate;
+    const qint64 blockUs = frames * 1000000 / rate;
+    playedUs_ += qint64(double(blockUs) / followSource(blockUs));
     const auto due = clockStart_ + std::chrono::microseconds(playedUs_);
     // Blocks are handed over a little ahead of time and in bunches: one wake-up per
     // several blocks keeps many streams cheap, and over time the pace is exact.

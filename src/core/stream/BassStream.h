@@ -93,6 +93,7 @@ private:
     void deliver(std::vector<qint16>& pcm, int rate, int channels);
     void play(const std::vector<qint16>& pcm, qint64 frames, int rate, int channels);
     void pace(qint64 frames, int rate);
+    double followSource(qint64 blockUs);
     static int interrupted(void* self);
 
     Settings settings_;
@@ -135,6 +136,8 @@ private:
     quint64 outputFormat_ = 0;
     std::chrono::steady_clock::time_point clockStart_;
     qint64 playedUs_ = 0;
+    qint64 queuedSeen_ = 0; // the queue's length after the last packet was taken
+    double fillAverage_ = 0.0;
     bool underrun_ = false;
 
     std::thread network_;

@@ -423,3 +423,20 @@ TEST_F(StreamWorkerTest, HlsIsKnownByItsContentWhateverTheAddress) {
         EXPECT_GT(s.st.StreamRate, 0) << path;
     }
 }
+
+TEST_F(StreamWorkerTest, ASourceWhoseClockRunsSlowNeverDrainsTheBuffer) {
+    // 1.5 % slow: paced by the local clock, 0.6 s of buffer would run dry in under 40 s.
+    setBuffer(0.6);
+    Station s(server->url("/slow.mp3"));
+    ASSERT_TRUE(s.online());
+    s.states.clear();
+    int lowest = 100;
+    s.runUntil(
+        [&] {
+            lowest = std::min(lowest, s.fill);
+            return false;
+        },
+        45000);
+    EXPECT_EQ(s.states, std::set<int>({LINK_ONLINE}));
+    EXPECT_GT(lowest, 20);
+}

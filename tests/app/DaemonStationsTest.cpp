@@ -121,8 +121,8 @@ TEST(DaemonStations, QuitsWithinFiveSecondsWhateverTheServersDo) {
     StreamServer server;
     ASSERT_TRUE(server.start());
     QByteArray ini = "[Settings]\nHTTPPort=0\n";
-    const QString paths[] = {"/stream.mp3", "/never", "/never", "/dead-mirror.pls",
-                             "/endless-header", "/hires.mp3"};
+    const QString paths[] = {"/stream.mp3",      "/never",          "/never",
+                             "/dead-mirror.pls", "/endless-header", "/hires.mp3"};
     for (int n = 0; n < int(std::size(paths)); ++n)
         ini += "[Channel" + QByteArray::number(n) + "]\nName=S" + QByteArray::number(n) +
                "\nURL=" + server.url(paths[n]).toUtf8() + "\nMode=1\n";

@@ -30,7 +30,7 @@ private:
 struct ErrorEntry {
     QDateTime Time;
     QString TimeText; // ShownTime
-    QString Text; // max 255
+    QString Text;     // max 255
 };
 
 // A station's status block, read by the main window, the web page and the notices.

@@ -89,9 +89,9 @@ QByteArray avOption(void* object, const char* name) {
 // The demuxer for a Content-Type that names an audio format; null (probe) for others.
 const AVInputFormat* DemuxerForMime(const QByteArray& mime) {
     static const std::pair<const char*, const char*> kinds[] = {
-        {"audio/mpeg", "mp3"},       {"audio/mp3", "mp3"},   {"audio/x-mpeg", "mp3"},
-        {"audio/mpeg3", "mp3"},      {"audio/aac", "aac"},   {"audio/aacp", "aac"},
-        {"audio/x-aac", "aac"},      {"audio/ogg", "ogg"},   {"application/ogg", "ogg"},
+        {"audio/mpeg", "mp3"},  {"audio/mp3", "mp3"}, {"audio/x-mpeg", "mp3"},
+        {"audio/mpeg3", "mp3"}, {"audio/aac", "aac"}, {"audio/aacp", "aac"},
+        {"audio/x-aac", "aac"}, {"audio/ogg", "ogg"}, {"application/ogg", "ogg"},
         {"audio/flac", "flac"},
     };
     const QByteArray type = mime.left(mime.indexOf(';')).trimmed().toLower();

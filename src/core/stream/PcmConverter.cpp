@@ -33,10 +33,10 @@ bool PcmConverter::rebuild(const AVFrame* frame) {
         return false;
     AVChannelLayout out;
     av_channel_layout_default(&out, std::clamp(channels, 1, 2));
-    const bool ok = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_S16, frame->sample_rate, &in,
-                                        AVSampleFormat(frame->format), frame->sample_rate, 0,
-                                        nullptr) >= 0 &&
-                    swr_init(swr_) >= 0;
+    const bool ok =
+        swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_S16, frame->sample_rate, &in,
+                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) >= 0 &&
+        swr_init(swr_) >= 0;
     av_channel_layout_uninit(&in);
     if (!ok) {
         swr_free(&swr_);
@@ -59,9 +59,9 @@ bool PcmConverter::Convert(const AVFrame* frame, std::vector<qint16>* pcm) {
     // Rates are equal on both sides, so nothing stays behind in the converter.
     pcm->resize(size_t(frame->nb_samples) * size_t(channels_));
     uint8_t* out[] = {reinterpret_cast<uint8_t*>(pcm->data())};
-    const int frames = swr_convert(swr_, out, frame->nb_samples,
-                                   const_cast<const uint8_t**>(frame->extended_data),
-                                   frame->nb_samples);
+    const int frames =
+        swr_convert(swr_, out, frame->nb_samples, const_cast<const uint8_t**>(frame->extended_data),
+                    frame->nb_samples);
     if (frames <= 0)
         return false;
     pcm->resize(size_t(frames) * size_t(channels_));

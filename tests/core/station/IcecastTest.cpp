@@ -50,8 +50,7 @@ TEST(Icecast, AStationPlaysAnIcecastMountAndFollowsItsTitles) {
     EXPECT_EQ(st.StreamName.get(), "Icecast Test");
     EXPECT_EQ(st.StreamRate, 44100);
     ASSERT_TRUE(icecast.setTitle(QStringLiteral("Artist – Tïtle")));
-    EXPECT_TRUE(runUntil(
-        [&] { return st.StreamTitle.get() == "Artist – Tïtle"; }, 15000))
+    EXPECT_TRUE(runUntil([&] { return st.StreamTitle.get() == "Artist – Tïtle"; }, 15000))
         << st.StreamTitle.get().toStdString();
     st.StopWorker = true;
     st.WakeWorker();

@@ -56,3 +56,30 @@ TEST(Icecast, AStationPlaysAnIcecastMountAndFollowsItsTitles) {
     st.WakeWorker();
     st.WorkerThread.join();
 }
+
+TEST(Icecast, EveryConnectToA48kHz320kMountOpens) {
+    TSettings settings;
+    SoundDevices devices(settings);
+    devices.BassInit();
+    Icecast icecast(100, 48000, 320);
+    ASSERT_TRUE(icecast.start());
+    // Icecast's burst on connect starts wherever its queue stands, mostly mid-frame.
+    int opened = 0;
+    QElapsedTimer since;
+    since.start();
+    while (opened < 20 && since.elapsed() < 60000) {
+        const HSTREAM h = BASS_StreamCreateURL(icecast.url("/live.mp3"), 0, 0, nullptr, nullptr);
+        const int error = BASS_ErrorGetCode();
+        if (h == 0 && opened == 0 && error == BASS_ERROR_FILEOPEN) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200)); // mount not up yet
+            continue;
+        }
+        ASSERT_NE(h, 0u) << "connect " << opened << ": error " << error;
+        BASS_CHANNELINFO info;
+        ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+        EXPECT_EQ(info.freq, 48000u);
+        BASS_StreamFree(h);
+        ++opened;
+    }
+    EXPECT_EQ(opened, 20);
+}

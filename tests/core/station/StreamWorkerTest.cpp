@@ -372,14 +372,6 @@ TEST_F(StreamWorkerTest, StoppingNeverWaitsForAConnectThatHangs) {
     }
 }
 
-TEST_F(StreamWorkerTest, EveryConnectToA48kHzStreamJoinedMidFrameOpens) {
-    for (int i = 0; i < 8; ++i) {
-        Station s(server->url("/hires.mp3"));
-        ASSERT_TRUE(s.online()) << "connect " << i << ": " << s.st.Message.get().toStdString();
-        EXPECT_EQ(s.st.StreamRate, 48000);
-    }
-}
-
 TEST_F(StreamWorkerTest, EachPlayListEntryHasItsOwnTimeOut) {
     // The first mirror accepts and never answers; the second is fine.
     Station s(server->url("/dead-mirror.pls"));

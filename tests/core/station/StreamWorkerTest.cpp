@@ -413,6 +413,10 @@ TEST_F(StreamWorkerTest, HlsIsKnownByItsContentWhateverTheAddress) {
         Station s(server->url(path));
         ASSERT_TRUE(s.online(20000)) << path << " " << s.st.Message.get().toStdString();
         EXPECT_GT(s.st.StreamRate, 0) << path;
+        // Played as a plain list, only the first two-second segment would come.
+        s.states.clear();
+        s.runUntil([] { return false; }, 5000);
+        EXPECT_EQ(s.states, std::set<int>({LINK_ONLINE})) << path;
     }
 }
 

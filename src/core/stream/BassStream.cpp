@@ -28,8 +28,8 @@ constexpr const char* kReadTimeoutUs = "10000000";
 // Only network protocols: a hostile play list must not reach local files.
 constexpr const char* kProtocols = "http,https,tls,tcp,crypto";
 constexpr int kMaxPlaylistBytes = 64 * 1024;
-// Connecting and finding the format may take this long in all, however slowly the
-// server answers.
+// Looking up, connecting and finding the format of one address (the play list, then
+// each entry) may take this long in all, however slowly the server answers.
 constexpr auto kOpenTimeout = std::chrono::seconds(10);
 // Playback runs at most kPacingSlack ahead of the wall clock, then waits until it is
 // only kPacingLead ahead.

@@ -69,11 +69,11 @@ int main(int argc, char** argv) {
     qint64 pcmBytes = 0;
     auto tick = [&] {
         int online = 0;
-        QByteArray block;
+        PcmBlock block;
         for (auto& st : stations) {
             Show_Buffer(*st);
             while (st->BlockQueue.TakeOldest(&block))
-                pcmBytes += block.size();
+                pcmBytes += block.Data.size();
             online += st->LinkState == LINK_ONLINE ? 1 : 0;
         }
         return online;

@@ -112,3 +112,31 @@ TEST(DaemonStations, ConnectsWatchesReportsAndStops) {
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_TRUE(log.read().contains("Shut down")) << log.read().toStdString();
 }
+
+TEST(DaemonStations, QuitsWithinFiveSecondsWhateverTheServersDo) {
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(TIDEWELL_BIN_DIR "/tidewelld"), folder.path("tidewelld")));
+    StreamServer server;
+    ASSERT_TRUE(server.start());
+    QByteArray ini = "[Settings]\nHTTPPort=0\n";
+    const QString paths[] = {"/stream.mp3",      "/never",          "/never",
+                             "/dead-mirror.pls", "/endless-header", "/hires.mp3"};
+    for (int n = 0; n < int(std::size(paths)); ++n)
+        ini += "[Channel" + QByteArray::number(n) + "]\nName=S" + QByteArray::number(n) +
+               "\nURL=" + server.url(paths[n]).toUtf8() + "\nMode=1\n";
+    folder.write("radio.ini", ini);
+    ChildProcess daemon;
+    ASSERT_TRUE(
+        daemon.start("sh", {"-c", "exec \"$0\" --config \"$1\" 2>\"$2\"", folder.path("tidewelld"),
+                            folder.path("radio.ini"), folder.path("daemon.log")}));
+    Log log(folder.path("daemon.log"));
+    ASSERT_TRUE(log.waitFor("S0: Online")) << log.read().toStdString();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    QElapsedTimer timer;
+    timer.start();
+    ::kill(daemon.pid(), SIGTERM);
+    EXPECT_EQ(daemon.wait(5000), 0) << log.read().toStdString();
+    EXPECT_LT(timer.elapsed(), 5000);
+}

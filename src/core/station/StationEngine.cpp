@@ -7,6 +7,8 @@
 #include "station/StationHost.h"
 #include "station/StreamWorker.h"
 
+#include <utility>
+
 StationEngine::StationEngine(StationHost& host, int index, int number, const StationConfig& config,
                              double bufferSeconds)
     : host_(host), recorder_(host, st_,
@@ -228,11 +230,19 @@ void StationEngine::showStatus() {
 
 void StationEngine::workWithStream() {
     QList<QByteArray> blocks;
-    QByteArray block;
+    PcmBlock block;
     while (st_.BlockQueue.TakeOldest(&block)) {
-        silence_.Process(reinterpret_cast<const qint16*>(block.constData()), int(block.size()),
-                         st_.StreamChannels, st_.StreamRate);
-        blocks.append(std::move(block));
+        if (block.Rate != st_.StreamRate || block.Channels != st_.StreamChannels) {
+            // The stream changed its format: shown, and recorded from here in the new
+            // one, after the blocks of the old one.
+            recorder_.Record_Blocks(std::exchange(blocks, {}));
+            st_.StreamRate = block.Rate;
+            st_.StreamChannels = block.Channels;
+            st_.StreamInfoChanged = true;
+        }
+        silence_.Process(reinterpret_cast<const qint16*>(block.Data.constData()),
+                         int(block.Data.size()), block.Channels, block.Rate);
+        blocks.append(std::move(block.Data));
     }
     recorder_.Record_Blocks(std::move(blocks));
 }

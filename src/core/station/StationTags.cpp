@@ -6,9 +6,10 @@
 
 namespace {
 
-// Texts kept in the record are raw bytes, one character per byte, until shown.
+// Decoded before the record cuts them to 255 characters: cutting the bytes first
+// would split a multi-byte character.
 QString rawText(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes);
+    return UTFDecodeWhile(bytes);
 }
 
 } // namespace

@@ -73,7 +73,7 @@ bool Show_Info_Freq(TStation& st, FormatTexts& texts) {
 bool HintFormer(TStation& st, StreamLabels& labels) {
     if (!st.TagsChanged.exchange(false))
         return false;
-    labels.Station = UTFDecodeWhile(st.StreamName.get().toLatin1());
-    labels.Title = UTFDecodeWhile(st.StreamTitle.get().toLatin1());
+    labels.Station = st.StreamName.get();
+    labels.Title = st.StreamTitle.get();
     return true;
 }

@@ -1,5 +1,6 @@
 #include "station/StreamWorker.h"
 
+#include "base/Logging.h"
 #include "base/TickCount.h"
 #include "station/StationTags.h"
 #include "station/TStation.h"
@@ -9,6 +10,8 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+
+#include <QUrl>
 
 namespace {
 
@@ -56,6 +59,12 @@ bool HlsAvailable() {
 }
 
 void StreamWorker(TStation* st) {
+    // An open under way gives up as soon as the station stops or is given another
+    // address, so stopping never waits on the network and the newest address wins.
+    SetStreamOpenCancel([st] {
+        return st->StopWorker || st->LinkState == LINK_STOP ||
+               st->WorkerURL().trimmed() != st->OpeningURL.get();
+    });
     while (!st->StopWorker) {
         if (st->LinkState == LINK_CONNECT)
             Stream_Open(*st);
@@ -66,6 +75,7 @@ void StreamWorker(TStation* st) {
         st->WaitForWork();
     }
     Stream_Release(*st);
+    SetStreamOpenCancel(nullptr);
     st->StopWorker = false;
 }
 
@@ -76,9 +86,18 @@ void Stream_Open(TStation& st) {
         st.LinkState = LINK_STOP;
         return;
     }
-    const HSTREAM h = url.toUpper().contains(QLatin1String(".M3U8")) && HlsAvailable()
+    st.OpeningURL.set(url);
+    // Only the path counts; an HLS list at another address is known by its content.
+    const bool m3u8 = QUrl(url).path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
+    const HSTREAM h = m3u8 && HlsAvailable()
                           ? BASS_HLS_StreamCreateURL(url, BASS_HLS_CREATE_FLAGS, nullptr, nullptr)
                           : BASS_StreamCreateURL(url, 0, BASS_STREAM_CREATE_FLAGS, nullptr, &st);
+    if (st.WorkerURL().trimmed() != url) {
+        // Given another address meanwhile: the next round opens that one.
+        if (h != 0)
+            BASS_StreamFree(h);
+        return;
+    }
     if (h == 0) {
         if (st.LinkState != LINK_STOP)
             Stream_Error(st);
@@ -143,6 +162,8 @@ void Stream_Buffering(TStation& st) {
     } else {
         BASS_ChannelSetSync(h, BASS_SYNC_META, 0, Stream_Sync, &st);
     }
+    // A few buffers' worth, so that a busy tick loses nothing while memory stays bounded.
+    st.BlockQueue.SetLimitMs(4 * qint64(BASS_GetConfig(BASS_CONFIG_NET_BUFFER)));
     st.DSPHandle = BASS_ChannelSetDSP(h, Stream_DSP, &st, 0);
     BASS_ChannelPlay(h, false);
     if (!advance(st, LINK_BUFFERING, LINK_ONLINE))
@@ -180,10 +201,18 @@ void Stream_Release(TStation& st) {
     st.StreamInfoChanged = true;
 }
 
-void Stream_DSP(HDSP, HSTREAM, void* buffer, quint32 length, void* user) {
+void Stream_DSP(HDSP, HSTREAM channel, void* buffer, quint32 length, void* user) {
     auto* st = static_cast<TStation*>(user);
     st->DSPBusy = true;
-    st->BlockQueue.Append(buffer, qint32(length));
+    // The format may change between blocks, so each block carries its own.
+    BASS_CHANNELINFO info;
+    if (!BASS_ChannelGetInfo(channel, &info))
+        info = {quint32(st->StreamRate.load()), quint32(st->StreamChannels.load())};
+    const qint64 dropped =
+        st->BlockQueue.Append(buffer, qint32(length), qint32(info.freq), quint8(info.chans));
+    if (dropped > 0)
+        qCWarning(lcStream, "Station %d: audio not taken in time, %lld blocks dropped so far",
+                  st->Number, static_cast<long long>(dropped));
     st->DSPBusy = false;
 }
 

@@ -12,36 +12,53 @@ void SharedText::set(const QString& text) {
     text_ = CutText(text, capacity_);
 }
 
-void TBlockQueue::Append(const void* data, qint32 length) {
-    const std::lock_guard lock(mutex_);
-    while (!entries_.empty() && entries_.front().isEmpty())
-        entries_.pop_front();
-    entries_.emplace_back(static_cast<const char*>(data), length);
+qint64 TBlockQueue::durationUs(const PcmBlock& block) {
+    const qint64 bytesPerSecond = qint64(block.Rate) * block.Channels * 2;
+    return bytesPerSecond > 0 ? block.Data.size() * 1000000 / bytesPerSecond : 0;
 }
 
-bool TBlockQueue::TakeOldest(QByteArray* block) {
+qint64 TBlockQueue::Append(const void* data, qint32 length, qint32 rate, quint8 channels) {
+    PcmBlock block{QByteArray(static_cast<const char*>(data), length), rate, channels};
     const std::lock_guard lock(mutex_);
-    for (QByteArray& entry : entries_) {
-        if (entry.isEmpty())
-            continue;
-        block->swap(entry);
-        entry.clear();
-        return true;
+    queuedUs_ += durationUs(block);
+    entries_.push_back(std::move(block));
+    qint64 dropped = 0;
+    while (queuedUs_ > limitUs_ && entries_.size() > 1) {
+        queuedUs_ -= durationUs(entries_.front());
+        entries_.pop_front();
+        ++dropped;
     }
-    return false;
+    dropped_ += dropped;
+    const bool starts = dropped > 0 && !dropping_;
+    dropping_ = dropping_ || dropped > 0;
+    return starts ? dropped_ : 0;
+}
+
+bool TBlockQueue::TakeOldest(PcmBlock* block) {
+    const std::lock_guard lock(mutex_);
+    if (entries_.empty())
+        return false;
+    *block = std::move(entries_.front());
+    entries_.pop_front();
+    queuedUs_ -= durationUs(*block);
+    dropping_ = false;
+    return true;
 }
 
 void TBlockQueue::Clear() {
     const std::lock_guard lock(mutex_);
     entries_.clear();
+    queuedUs_ = 0;
 }
 
 int TBlockQueue::Count() const {
     const std::lock_guard lock(mutex_);
-    int n = 0;
-    for (const QByteArray& entry : entries_)
-        n += entry.isEmpty() ? 0 : 1;
-    return n;
+    return int(entries_.size());
+}
+
+void TBlockQueue::SetLimitMs(qint64 ms) {
+    const std::lock_guard lock(mutex_);
+    limitUs_ = ms * 1000;
 }
 
 QString TStation::WorkerURL() const {

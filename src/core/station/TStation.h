@@ -30,7 +30,7 @@ private:
 struct ErrorEntry {
     QDateTime Time;
     QString TimeText; // ShownTime
-    QString Text; // max 255
+    QString Text;     // max 255
 };
 
 // A station's status block, read by the main window, the web page and the notices.
@@ -42,19 +42,34 @@ struct tErrorLst {
     quint32 StatusBackColor = 0;
 };
 
-// Decoded blocks handed from the playback thread to the station's tick. Appending
-// purges the entries already consumed; the consumer empties the oldest full one.
+// A decoded block and the format it is in.
+struct PcmBlock {
+    QByteArray Data;
+    qint32 Rate = 0;
+    quint8 Channels = 0;
+};
+
+// Decoded blocks handed from the playback thread to the station's tick, oldest first.
+// It holds a bounded amount of audio: when the tick falls behind, the oldest blocks go.
 class TBlockQueue {
 public:
-    void Append(const void* data, qint32 length);
-    // Copies out the oldest unconsumed block and marks it consumed.
-    bool TakeOldest(QByteArray* block);
+    // Returns the number of blocks dropped so far when this call starts a run of
+    // drops (the tick has not taken a block since), otherwise 0.
+    qint64 Append(const void* data, qint32 length, qint32 rate, quint8 channels);
+    bool TakeOldest(PcmBlock* block);
     void Clear();
     int Count() const;
+    void SetLimitMs(qint64 ms);
 
 private:
+    static qint64 durationUs(const PcmBlock& block);
+
     mutable std::mutex mutex_;
-    std::deque<QByteArray> entries_; // an empty entry has been consumed
+    std::deque<PcmBlock> entries_;
+    qint64 queuedUs_ = 0;
+    qint64 limitUs_ = 20000000;
+    qint64 dropped_ = 0;
+    bool dropping_ = false;
 };
 
 // The run-time record of one station, shared by its tick (GUI or main thread), its
@@ -97,6 +112,7 @@ struct TStation {
     std::atomic<qint32> StreamBitRate{0};
     std::atomic<quint8> StreamChannels{0};
     std::atomic<bool> StreamInfoChanged{false};
+    SharedText OpeningURL{4096}; // the address the worker is opening
     qint32 RecordRate = 0;
     qint32 RecordBitRate = 0;
     quint8 RecordChannels = 0;

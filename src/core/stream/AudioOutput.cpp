@@ -62,9 +62,11 @@ AudioOutputStream::AudioOutputStream(PaStream* stream, int channels)
     : stream_(stream), channels_(channels) {}
 
 AudioOutputStream::~AudioOutputStream() {
-    Pa_StopStream(stream_);
-    Pa_CloseStream(stream_);
+    // PortAudio's open and close are not thread-safe: every playback thread takes the
+    // one lock. Aborting does not wait for the device to drain while holding it.
     const std::lock_guard lock(gMutex);
+    Pa_AbortStream(stream_);
+    Pa_CloseStream(stream_);
     --gOpenStreams;
 }
 
@@ -81,9 +83,10 @@ bool AudioOutputStream::Write(const qint16* pcm, qint64 frames) {
     return e == paNoError || e == paOutputUnderflowed;
 }
 
-QStringList AudioOutput::DeviceNames() {
+QStringList AudioOutput::DeviceNames(bool rescan) {
     const std::lock_guard lock(gMutex);
-    rescanLocked();
+    if (rescan || !gInitialised)
+        rescanLocked();
     return gNames;
 }
 

@@ -25,8 +25,8 @@ private:
 // The sound devices, through PortAudio. Device numbers start at 1; 0 is "no sound".
 namespace AudioOutput {
 // The names of the output devices, numbered from 1. Devices plugged in or removed
-// are seen on the next call made while no output is open.
-QStringList DeviceNames();
+// are seen on the next rescan made while no output is open.
+QStringList DeviceNames(bool rescan = true);
 std::unique_ptr<AudioOutputStream> OpenStream(int device, int rate, int channels);
 // The master gain applied to all output, 0 to 1.
 void SetMasterVolume(float volume);

@@ -12,10 +12,12 @@ extern "C" {
 
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 namespace {
 
 thread_local int tLastError = BASS_OK;
+thread_local std::function<bool()> tOpenCancel;
 
 struct Layer {
     std::mutex mutex;
@@ -27,6 +29,7 @@ struct Layer {
     quint32 wmaPrebuf = 0;
     quint32 netPrebuf = 75;
     quint32 hlsTags = 0;
+    bool hlsLoaded = false;
     QString agent;
     QHash<HSTREAM, std::shared_ptr<BassStream>> streams;
     HSTREAM nextHandle = 1;
@@ -63,7 +66,9 @@ HSTREAM createStream(const QString& url, bool hls) {
         settings.userAgent = l.agent;
         settings.bufferMs = int(l.netBufferMs);
         settings.outputDevice = l.device;
+        settings.hlsAvailable = l.hlsLoaded;
     }
+    settings.cancelled = tOpenCancel;
     int error = BASS_OK;
     std::shared_ptr<BassStream> stream = BassStream::Open(url, hls, settings, &error);
     if (!stream)
@@ -153,7 +158,9 @@ bool BASS_GetDeviceInfo(int device, BASS_DEVICEINFO* info) {
         *info = {QStringLiteral("No sound"), BASS_DEVICE_ENABLED};
         return ok(true);
     }
-    const QStringList names = AudioOutput::DeviceNames();
+    // Devices are listed from 0 upward: the first real one restarts PortAudio to see
+    // new devices, the others read that list, so a poll restarts it only once.
+    const QStringList names = AudioOutput::DeviceNames(device == 1);
     if (device < 0 || device > names.size())
         return fail(BASS_ERROR_DEVICE, false);
     *info = {names[device - 1], BASS_DEVICE_ENABLED};
@@ -165,7 +172,22 @@ quint32 BASS_PluginLoad(const QString& file, quint32) {
     const bool hls = file.contains(QLatin1String("HLS"), Qt::CaseInsensitive);
     if (hls && !av_find_input_format("hls"))
         return fail<quint32>(BASS_ERROR_FILEFORM, 0);
+    if (hls) {
+        Layer& l = layer();
+        const std::lock_guard lock(l.mutex);
+        l.hlsLoaded = true;
+    }
     return ok<quint32>(hls ? 2 : 1);
+}
+
+bool BASS_PluginFree(quint32 handle) {
+    if (handle != 1 && handle != 2)
+        return fail(BASS_ERROR_HANDLE, false);
+    Layer& l = layer();
+    const std::lock_guard lock(l.mutex);
+    if (handle == 2)
+        l.hlsLoaded = false;
+    return ok(true);
 }
 
 bool BASS_SetConfig(int option, quint32 value) {
@@ -236,9 +258,17 @@ bool BASS_StreamFree(HSTREAM handle) {
         const std::lock_guard lock(l.mutex);
         stream = l.streams.take(handle);
     }
-    // The stream's threads end here, outside the lock; its interrupt callback keeps
-    // this from waiting on the network.
-    return stream ? ok(true) : fail(BASS_ERROR_HANDLE, false);
+    if (!stream)
+        return fail(BASS_ERROR_HANDLE, false);
+    stream->Detach();
+    // Joined on a thread of its own, which also keeps the stream's last reference
+    // from being dropped on one of the threads being joined.
+    std::thread([stream = std::move(stream)] { stream->Close(); }).detach();
+    return ok(true);
+}
+
+void SetStreamOpenCancel(std::function<bool()> cancelled) {
+    tOpenCancel = std::move(cancelled);
 }
 
 QByteArray BASS_ChannelGetTags(HSTREAM handle, int tags) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // The audio layer: one call for every audio-library call the station engine makes,
 // with the same constants, realised on FFmpeg (network, play lists, HLS, decoding)
 // and PortAudio (output devices). Errors set a per-thread last-error code.
@@ -89,6 +91,7 @@ bool BASS_SetVolume(float volume);
 bool BASS_GetDeviceInfo(int device, BASS_DEVICEINFO* info);
 // Plug-ins are the decoders built into FFmpeg; loading one only checks it is there.
 quint32 BASS_PluginLoad(const QString& file, quint32 flags);
+bool BASS_PluginFree(quint32 handle);
 
 bool BASS_SetConfig(int option, quint32 value);
 quint32 BASS_GetConfig(int option);
@@ -97,7 +100,12 @@ bool BASS_SetConfigPtr(int option, const QString& value);
 HSTREAM BASS_StreamCreateURL(const QString& url, quint32 offset, quint32 flags, DOWNLOADPROC proc,
                              void* user);
 HSTREAM BASS_HLS_StreamCreateURL(const QString& url, quint32 flags, DOWNLOADPROC proc, void* user);
+// Returns at once: the stream's threads end in the background, and no callback of it
+// runs after the return.
 bool BASS_StreamFree(HSTREAM handle);
+// Not a library call: while this thread creates a stream, the open gives up as soon as
+// the check returns true (the station stopped or wants another address).
+void SetStreamOpenCancel(std::function<bool()> cancelled);
 // Texts as the callers parse them: types 3 and 4 a run of zero-terminated texts
 // ended by an empty one; type 5 one zero-terminated text. Empty when absent.
 QByteArray BASS_ChannelGetTags(HSTREAM handle, int tags);

@@ -1,7 +1,11 @@
 #include "stream/BassStream.h"
 
 #include "stream/AudioOutput.h"
+#include "stream/HostLookup.h"
+#include "stream/PcmConverter.h"
 #include "stream/Playlist.h"
+
+#include <QUrl>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,13 +28,20 @@ constexpr const char* kReadTimeoutUs = "10000000";
 // Only network protocols: a hostile play list must not reach local files.
 constexpr const char* kProtocols = "http,https,tls,tcp,crypto";
 constexpr int kMaxPlaylistBytes = 64 * 1024;
-// Connecting and finding the format may take this long in all, however slowly the
-// server answers.
+// Looking up, connecting and finding the format of one address (the play list, then
+// each entry) may take this long in all, however slowly the server answers.
 constexpr auto kOpenTimeout = std::chrono::seconds(10);
 // Playback runs at most kPacingSlack ahead of the wall clock, then waits until it is
 // only kPacingLead ahead.
 constexpr auto kPacingSlack = std::chrono::milliseconds(120);
 constexpr auto kPacingLead = std::chrono::milliseconds(20);
+// The buffer fill that playback steers to, below the refill mark so that data is read
+// as it comes; how strongly and how far the pace follows; over how long the fill is
+// averaged (microseconds of audio).
+constexpr double kFillTarget = 0.8;
+constexpr double kFollowGain = 0.1;
+constexpr double kMaxFollow = 0.02;
+constexpr double kFillAverageUs = 3e6;
 
 int errorFromAv(int err) {
     if (err == AVERROR(ETIMEDOUT) || err == AVERROR_EXIT)
@@ -75,47 +86,73 @@ QByteArray avOption(void* object, const char* name) {
     return text;
 }
 
+// The demuxer for a Content-Type that names an audio format; null (probe) for others.
+const AVInputFormat* DemuxerForMime(const QByteArray& mime) {
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"audio/mpeg", "mp3"},  {"audio/mp3", "mp3"}, {"audio/x-mpeg", "mp3"},
+        {"audio/mpeg3", "mp3"}, {"audio/aac", "aac"}, {"audio/aacp", "aac"},
+        {"audio/x-aac", "aac"}, {"audio/ogg", "ogg"}, {"application/ogg", "ogg"},
+        {"audio/flac", "flac"},
+    };
+    const QByteArray type = mime.left(mime.indexOf(';')).trimmed().toLower();
+    for (const auto& [name, demuxer] : kinds)
+        if (type == name)
+            return av_find_input_format(demuxer);
+    return nullptr;
+}
+
 } // namespace
 
 std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls, const Settings& settings,
                                              int* error) {
     std::unique_ptr<BassStream> stream(new BassStream);
     stream->settings_ = settings;
-    stream->openDeadline_ = (Clock::now() + kOpenTimeout).time_since_epoch().count();
     stream->outputDevice_ = settings.outputDevice;
-    *error = BASS_ERROR_FILEOPEN;
-    if (!hls && IsPlaylistUrl(url)) {
-        QByteArray text;
-        AVIOContext* io = nullptr;
-        AVDictionary* opts = networkOptions(settings);
-        const AVIOInterruptCB cb = {&BassStream::interrupted, stream.get()};
-        const int r = avio_open2(&io, url.toUtf8().constData(), AVIO_FLAG_READ, &cb, &opts);
-        av_dict_free(&opts);
-        if (r < 0) {
-            *error = errorFromAv(r);
-            return nullptr;
-        }
-        std::vector<unsigned char> buf(kMaxPlaylistBytes);
-        const int n = avio_read(io, buf.data(), kMaxPlaylistBytes);
-        avio_closep(&io);
-        text = QByteArray(reinterpret_cast<const char*>(buf.data()), std::max(n, 0));
-        for (const QString& entry : PlaylistEntries(text, url)) {
-            if (IsPlaylistUrl(entry))
-                continue; // one level of play lists only
-            *error = stream->openMedia(entry, false);
-            if (*error == BASS_OK)
-                break;
-        }
-    } else {
-        *error = stream->openMedia(url, hls);
-    }
+    *error = !hls && IsPlaylistUrl(url) ? stream->openList(url) : stream->openMedia(url, hls);
+    stream->openDeadline_ = 0;
+    // From here on only the stream's own threads use the interrupt callback.
+    stream->settings_.cancelled = nullptr;
     if (*error != BASS_OK)
         return nullptr;
-    stream->openDeadline_ = 0;
     stream->readHeaders();
     stream->network_ = std::thread(&BassStream::networkLoop, stream.get());
     stream->playback_ = std::thread(&BassStream::playbackLoop, stream.get());
     return stream;
+}
+
+int BassStream::openList(const QString& url) {
+    restartDeadline();
+    if (const int e = lookUp(url))
+        return e;
+    AVIOContext* io = nullptr;
+    AVDictionary* opts = networkOptions(settings_);
+    const AVIOInterruptCB cb = {&BassStream::interrupted, this};
+    const int r = avio_open2(&io, url.toUtf8().constData(), AVIO_FLAG_READ, &cb, &opts);
+    av_dict_free(&opts);
+    if (r < 0)
+        return errorFromAv(r);
+    std::vector<unsigned char> buf(kMaxPlaylistBytes);
+    const int n = avio_read(io, buf.data(), kMaxPlaylistBytes);
+    avio_closep(&io);
+    const QByteArray text(reinterpret_cast<const char*>(buf.data()), std::max(n, 0));
+    if (IsHlsPlaylist(text))
+        return settings_.hlsAvailable ? openMedia(url, true) : BASS_ERROR_FILEFORM;
+    int error = BASS_ERROR_FILEOPEN;
+    for (const QString& entry : PlaylistEntries(text, url)) {
+        if (IsPlaylistUrl(entry))
+            continue; // one level of play lists only
+        if (stop_ || (settings_.cancelled && settings_.cancelled()))
+            return BASS_ERROR_TIMEOUT;
+        // Each entry has the whole time-out to itself, so a dead mirror is passed over.
+        error = openMedia(entry, settings_.hlsAvailable);
+        if (error == BASS_OK)
+            break;
+    }
+    return error;
+}
+
+void BassStream::restartDeadline() {
+    openDeadline_ = (Clock::now() + kOpenTimeout).time_since_epoch().count();
 }
 
 int BassStream::interrupted(void* self) {
@@ -123,27 +160,68 @@ int BassStream::interrupted(void* self) {
     if (stream->stop_)
         return 1;
     const qint64 deadline = stream->openDeadline_;
-    return deadline != 0 && Clock::now().time_since_epoch().count() > deadline ? 1 : 0;
+    if (deadline == 0)
+        return 0;
+    if (stream->settings_.cancelled && stream->settings_.cancelled())
+        return 1;
+    return Clock::now().time_since_epoch().count() > deadline ? 1 : 0;
+}
+
+int BassStream::lookUp(const QString& url) {
+    switch (LookUpHost(QUrl(url).host(), [this] { return interrupted(this) != 0; })) {
+    case HostLookupResult::Found:
+        return BASS_OK;
+    case HostLookupResult::NotFound:
+        return BASS_ERROR_FILEOPEN;
+    case HostLookupResult::GaveUp:
+        break;
+    }
+    return BASS_ERROR_TIMEOUT;
+}
+
+void BassStream::closeMedia() {
+    avcodec_free_context(&decoder_);
+    avformat_close_input(&format_);
+    // Opened by us and handed to the demuxer, which leaves closing it to us.
+    avio_closep(&io_);
 }
 
 int BassStream::openMedia(const QString& url, bool hls) {
-    avformat_close_input(&format_);
-    avcodec_free_context(&decoder_);
+    closeMedia();
+    restartDeadline();
+    if (const int e = lookUp(url))
+        return e;
+    const QByteArray address = url.toUtf8();
+    const AVIOInterruptCB cb = {&BassStream::interrupted, this};
+    AVDictionary* opts = networkOptions(settings_);
+    int r = avio_open2(&io_, address.constData(), AVIO_FLAG_READ, &cb, &opts);
+    av_dict_free(&opts);
+    if (r < 0)
+        return errorFromAv(r);
     format_ = avformat_alloc_context();
-    format_->interrupt_callback = {&BassStream::interrupted, this};
+    format_->pb = io_;
+    format_->interrupt_callback = cb;
     // Enough to know the format without waiting seconds for a live stream.
     format_->format_probesize = 32 * 1024;
     format_->probesize = 64 * 1024;
     format_->max_analyze_duration = 500000;
-    AVDictionary* opts = networkOptions(settings_);
-    int r = avformat_open_input(&format_, url.toUtf8().constData(), nullptr, &opts);
+    // A named type opens with its own demuxer, which finds the frame sync by itself
+    // even when the server's burst starts in the middle of a frame.
+    const AVInputFormat* named = DemuxerForMime(avOption(io_, "mime_type"));
+    opts = networkOptions(settings_);
+    r = avformat_open_input(&format_, address.constData(), named, &opts);
     av_dict_free(&opts);
     if (r < 0)
         return errorFromAv(r);
     // Without the HLS call an HLS play list is a format the stream cannot play.
-    if (!hls && std::string_view(format_->iformat->name) == "hls")
+    if (!hls && !settings_.hlsAvailable && std::string_view(format_->iformat->name) == "hls")
         return BASS_ERROR_FILEFORM;
-    if ((r = avformat_find_stream_info(format_, nullptr)) < 0)
+    return openDecoder();
+}
+
+int BassStream::openDecoder() {
+    int r = avformat_find_stream_info(format_, nullptr);
+    if (r < 0)
         return errorFromAv(r);
     const AVCodec* codec = nullptr;
     audioIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
@@ -158,13 +236,23 @@ int BassStream::openMedia(const QString& url, bool hls) {
         avcodec_parameters_to_context(decoder_, format_->streams[audioIndex_]->codecpar) < 0 ||
         avcodec_open2(decoder_, codec, nullptr) < 0)
         return BASS_ERROR_CODEC;
-    rate_ = decoder_->sample_rate;
-    channels_ = std::clamp(decoder_->ch_layout.nb_channels, 1, 2);
-    if (rate_ <= 0)
+    const int rate = decoder_->sample_rate;
+    if (rate <= 0)
         return BASS_ERROR_FILEFORM;
+    setFormat(rate, std::clamp(decoder_->ch_layout.nb_channels, 1, 2));
+    fallbackPacketMs_ = decoder_->frame_size > 0 ? qint64(decoder_->frame_size) * 1000 / rate : 0;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         format_->streams[i]->discard = int(i) == audioIndex_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     return BASS_OK;
+}
+
+void BassStream::setFormat(int rate, int channels) {
+    pcmFormat_ = quint64(rate) << 8 | quint64(channels);
+}
+
+BASS_CHANNELINFO BassStream::Info() const {
+    const quint64 format = pcmFormat_;
+    return {quint32(format >> 8), quint32(format & 0xFF)};
 }
 
 void BassStream::readHeaders() {
@@ -180,20 +268,30 @@ void BassStream::readHeaders() {
     updateMeta();
 }
 
-BassStream::~BassStream() {
+void BassStream::Detach() {
     {
         const std::lock_guard lock(queueMutex_);
         stop_ = true;
     }
     queueChanged_.notify_all();
+    const std::lock_guard lock(callbackMutex_);
+    dsps_.clear();
+    syncs_.clear();
+}
+
+void BassStream::Close() {
+    Detach();
     if (network_.joinable())
         network_.join();
     if (playback_.joinable())
         playback_.join();
+}
+
+BassStream::~BassStream() {
+    Close();
     for (Packet& p : queue_)
         av_packet_free(&p.packet);
-    avcodec_free_context(&decoder_);
-    avformat_close_input(&format_);
+    closeMedia();
 }
 
 QByteArray BassStream::Tags(int type) const {
@@ -314,8 +412,8 @@ void BassStream::networkLoop() {
         }
         const AVRational tb = format_->streams[audioIndex_]->time_base;
         qint64 ms = packet->duration > 0 ? av_rescale_q(packet->duration, tb, {1, 1000}) : 0;
-        if (ms <= 0 && decoder_->frame_size > 0)
-            ms = qint64(decoder_->frame_size) * 1000 / rate_;
+        if (ms <= 0)
+            ms = fallbackPacketMs_;
         const std::lock_guard lock(queueMutex_);
         queue_.push_back({packet, std::max<qint64>(ms, 1)});
         queuedMs_ += queue_.back().ms;
@@ -342,6 +440,7 @@ bool BassStream::takePacket(Packet* out) {
     queue_.pop_front();
     const bool wake = queuedMs_ > refillBelow();
     queuedMs_ -= out->ms;
+    queuedSeen_ = queuedMs_;
     if (wake && queuedMs_ <= refillBelow())
         queueChanged_.notify_all();
     return true;
@@ -352,17 +451,10 @@ void BassStream::playbackLoop() {
         std::unique_lock lock(queueMutex_);
         queueChanged_.wait(lock, [&] { return stop_ || playing_; });
     }
-    SwrContext* swr = nullptr;
-    AVChannelLayout outLayout;
-    av_channel_layout_default(&outLayout, channels_);
-    if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, rate_, &decoder_->ch_layout,
-                            decoder_->sample_fmt, decoder_->sample_rate, 0, nullptr) < 0 ||
-        swr_init(swr) < 0) {
-        swr_free(&swr);
-        return;
-    }
+    PcmConverter converter;
     AVFrame* frame = av_frame_alloc();
     std::vector<qint16> pcm;
+    fillAverage_ = kFillTarget; // as if the buffer were where playback steers it
     clockStart_ = Clock::now();
     while (!stop_) {
         Packet packet{};
@@ -375,29 +467,27 @@ void BassStream::playbackLoop() {
         avcodec_send_packet(decoder_, packet.packet);
         av_packet_free(&packet.packet);
         while (!stop_ && avcodec_receive_frame(decoder_, frame) == 0) {
-            const int capacity = swr_get_out_samples(swr, frame->nb_samples);
-            pcm.resize(size_t(std::max(capacity, 0)) * size_t(channels_));
-            uint8_t* out[] = {reinterpret_cast<uint8_t*>(pcm.data())};
-            const int frames =
-                swr_convert(swr, out, capacity, const_cast<const uint8_t**>(frame->extended_data),
-                            frame->nb_samples);
-            if (frames > 0) {
-                pcm.resize(size_t(frames) * size_t(channels_));
-                deliver(pcm);
-            }
+            // FFmpeg's MP3 decoder labels a frame with the rate before it reads the
+            // frame's header; its own figure is the frame's by now.
+            if (decoder_->sample_rate > 0)
+                frame->sample_rate = decoder_->sample_rate;
+            if (!converter.Convert(frame, &pcm))
+                continue;
+            // Set before the DSPs run, so that they can ask for the block's format.
+            setFormat(converter.Rate(), converter.Channels());
+            deliver(pcm, converter.Rate(), converter.Channels());
         }
     }
     output_.reset();
     av_frame_free(&frame);
-    swr_free(&swr);
 }
 
-void BassStream::deliver(std::vector<qint16>& pcm) {
-    const qint64 frames = qint64(pcm.size()) / channels_;
+void BassStream::deliver(std::vector<qint16>& pcm, int rate, int channels) {
+    const qint64 frames = qint64(pcm.size()) / channels;
     int left = 0, right = 0;
-    for (size_t i = 0; i < pcm.size(); i += size_t(channels_)) {
+    for (size_t i = 0; i < pcm.size(); i += size_t(channels)) {
         left = std::max(left, std::abs(int(pcm[i])));
-        right = std::max(right, std::abs(int(pcm[i + size_t(channels_) - 1])));
+        right = std::max(right, std::abs(int(pcm[i + size_t(channels) - 1])));
     }
     level_ = quint32(std::min(left, 32768)) | (quint32(std::min(right, 32768)) << 16);
     {
@@ -405,20 +495,22 @@ void BassStream::deliver(std::vector<qint16>& pcm) {
         for (const Dsp& d : dsps_)
             d.proc(d.handle, handle_, pcm.data(), quint32(pcm.size() * sizeof(qint16)), d.user);
     }
-    play(pcm, frames);
+    play(pcm, frames, rate, channels);
 }
 
-void BassStream::play(const std::vector<qint16>& pcm, qint64 frames) {
+void BassStream::play(const std::vector<qint16>& pcm, qint64 frames, int rate, int channels) {
     const float volume = volume_;
     const int device = outputDevice_;
     const bool audible = volume > 0.0f && device > 0;
-    if (!audible || device != outputOpenedFor_) {
+    const quint64 format = pcmFormat_;
+    if (!audible || device != outputOpenedFor_ || format != outputFormat_) {
         if (output_)
             underrun_ = true;
         output_.reset();
         outputOpenedFor_ = audible ? device : 0;
+        outputFormat_ = format;
         if (audible)
-            output_ = AudioOutput::OpenStream(device, rate_, channels_);
+            output_ = AudioOutput::OpenStream(device, rate, channels);
     }
     if (output_) {
         std::vector<qint16> scaled(pcm);
@@ -429,17 +521,29 @@ void BassStream::play(const std::vector<qint16>& pcm, qint64 frames) {
         output_.reset(); // the device went away: go on in real time without sound
         underrun_ = true;
     }
-    pace(frames);
+    pace(frames, rate);
 }
 
-void BassStream::pace(qint64 frames) {
+double BassStream::followSource(qint64 blockUs) {
+    // A source whose clock runs slow or fast shows as a buffer that shrinks or grows
+    // steadily; the pace follows it a little, so the buffer settles instead of running
+    // dry or over. Only the timing changes, never the audio.
+    const double fill = double(queuedSeen_) / settings_.bufferMs;
+    fillAverage_ += (fill - fillAverage_) * std::min(1.0, double(blockUs) / kFillAverageUs);
+    return std::clamp(1.0 + kFollowGain * (fillAverage_ - kFillTarget), 1.0 - kMaxFollow,
+                      1.0 + kMaxFollow);
+}
+
+void BassStream::pace(qint64 frames, int rate) {
     const auto now = Clock::now();
     if (underrun_) {
-        clockStart_ = now - std::chrono::microseconds(playedFrames_ * 1000000 / rate_);
+        clockStart_ = now - std::chrono::microseconds(playedUs_);
         underrun_ = false;
     }
-    playedFrames_ += frames;
-    const auto due = clockStart_ + std::chrono::microseconds(playedFrames_ * 1000000 / rate_);
+    // Counted in time rather than frames, since the rate may change on the way.
+    const qint64 blockUs = frames * 1000000 / rate;
+    playedUs_ += qint64(double(blockUs) / followSource(blockUs));
+    const auto due = clockStart_ + std::chrono::microseconds(playedUs_);
     // Blocks are handed over a little ahead of time and in bunches: one wake-up per
     // several blocks keeps many streams cheap, and over time the pace is exact.
     if (due - now < kPacingSlack)

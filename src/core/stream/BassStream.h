@@ -19,6 +19,7 @@ class AudioOutputStream;
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
+struct AVIOContext;
 
 // One open network stream: a network thread that queues compressed packets up to
 // the configured buffer length, and, once playing, a playback thread that decodes
@@ -30,6 +31,9 @@ public:
         QString userAgent;
         int bufferMs = 5000;
         int outputDevice = 0; // PortAudio output index + 1; 0: no sound
+        bool hlsAvailable = false;
+        // Asked on the opening thread while the stream opens: true gives up at once.
+        std::function<bool()> cancelled;
     };
 
     // Connects, resolves play lists and finds the audio format. On failure returns
@@ -38,10 +42,16 @@ public:
                                             int* error);
     ~BassStream();
 
+    // Stops the callbacks at once (a running one is waited for) and tells the threads
+    // to end; Close then waits for them. Close must not run on the stream's own threads.
+    void Detach();
+    void Close();
+
     void SetHandle(HSTREAM handle) { handle_ = handle; }
     QByteArray Tags(int type) const;
     quint64 FilePosition(int mode) const;
-    BASS_CHANNELINFO Info() const { return {quint32(rate_), quint32(channels_)}; }
+    // The format of the PCM handed out last: it follows the stream's changes.
+    BASS_CHANNELINFO Info() const;
     HSYNC AddSync(int type, SYNCPROC proc, void* user);
     HDSP AddDSP(DSPPROC proc, void* user);
     bool RemoveDSP(HDSP dsp);
@@ -67,25 +77,35 @@ private:
     };
 
     BassStream() = default;
+    int openList(const QString& url);
     int openMedia(const QString& url, bool hls);
+    int openDecoder();
+    int lookUp(const QString& url);
+    void closeMedia();
+    void restartDeadline();
+    void setFormat(int rate, int channels);
     void readHeaders();
     void networkLoop();
     void playbackLoop();
     bool updateMeta();
     bool takePacket(Packet* out);
     qint64 refillBelow() const;
-    void deliver(std::vector<qint16>& pcm);
-    void play(const std::vector<qint16>& pcm, qint64 frames);
-    void pace(qint64 frames);
+    void deliver(std::vector<qint16>& pcm, int rate, int channels);
+    void play(const std::vector<qint16>& pcm, qint64 frames, int rate, int channels);
+    void pace(qint64 frames, int rate);
+    double followSource(qint64 blockUs);
     static int interrupted(void* self);
 
     Settings settings_;
-    HSTREAM handle_ = 0;
+    std::atomic<HSTREAM> handle_{0};
+    AVIOContext* io_ = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     int audioIndex_ = -1;
-    int rate_ = 0;
-    int channels_ = 0;
+    // A packet's length when the demuxer gives none; fixed once open.
+    qint64 fallbackPacketMs_ = 0;
+    // Rate << 8 | channels, in one word so that readers never see half a change.
+    std::atomic<quint64> pcmFormat_{0};
 
     std::atomic<bool> stop_{false};
     std::atomic<qint64> openDeadline_{0}; // steady-clock ticks; 0 once open
@@ -113,8 +133,11 @@ private:
     // Playback thread only.
     std::unique_ptr<AudioOutputStream> output_;
     int outputOpenedFor_ = 0;
+    quint64 outputFormat_ = 0;
     std::chrono::steady_clock::time_point clockStart_;
-    qint64 playedFrames_ = 0;
+    qint64 playedUs_ = 0;
+    qint64 queuedSeen_ = 0; // the queue's length after the last packet was taken
+    double fillAverage_ = 0.0;
     bool underrun_ = false;
 
     std::thread network_;

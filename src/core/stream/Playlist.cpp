@@ -30,8 +30,16 @@ QStringList PlaylistEntries(const QByteArray& text, const QString& baseUrl) {
     QStringList entries;
     for (const QString& entry : pls ? QStringList(numbered.values()) : plain) {
         const QUrl url = base.resolved(QUrl(entry));
+        // An entry that is no valid address (a bad host) would resolve to an empty text.
+        if (!url.isValid() || url.host().isEmpty())
+            continue;
         if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
             entries << url.toString();
     }
     return entries;
+}
+
+bool IsHlsPlaylist(const QByteArray& text) {
+    const qsizetype start = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    return text.mid(start).trimmed().startsWith("#EXTM3U") && text.contains("\n#EXT-X-");
 }

@@ -2,6 +2,8 @@
 
 #include "lang/Charset.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // Delphi's Copy with 1-based start: out-of-range starts and lengths are clipped.
@@ -30,9 +32,23 @@ QList<QByteArray> TagTexts(const QByteArray& run) {
 }
 
 QByteArray TitleFromMeta(const QByteArray& meta) {
-    const qsizetype s = meta.indexOf("StreamTitle=") + 1; // 1-based, 0 when missing
-    const qsizetype e = meta.indexOf(';') + 1;
-    return copy(meta, s + 13, e - s - 14);
+    // Metadata without quotes keeps the old cut: after "StreamTitle=" up to the
+    // character before the first ";".
+    const qsizetype key = meta.indexOf("StreamTitle=");
+    if (key < 0)
+        return {};
+    if (meta.mid(key + 12, 1) != "'") {
+        const qsizetype s = key + 1; // 1-based, 0 when missing
+        const qsizetype e = meta.indexOf(';') + 1;
+        return copy(meta, s + 13, e - s - 14);
+    }
+    // The quoted value ends at the first "';" that closes the whole text or starts
+    // the next key, so quotes and semicolons inside the title stay.
+    const qsizetype start = key + 13;
+    static const QRegularExpression end(QStringLiteral("';(?=\\s*$|\\s*[A-Za-z_]+=')"));
+    const QString rest = QString::fromLatin1(meta.mid(start));
+    const QRegularExpressionMatch m = end.match(rest);
+    return m.hasMatch() ? meta.mid(start, m.capturedStart()) : QByteArray();
 }
 
 int LeadingNumber(const QByteArray& text) {

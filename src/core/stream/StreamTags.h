@@ -6,8 +6,8 @@
 
 // The zero-terminated texts of a tag run, up to the empty one.
 QList<QByteArray> TagTexts(const QByteArray& run);
-// The title within a meta text such as "StreamTitle='A - B';StreamUrl='';", cut
-// between the quote after "StreamTitle=" and the character before the first ";".
+// The quoted value of StreamTitle in a meta text such as "StreamUrl='';StreamTitle='A;
+// B';", wherever it stands; empty when there is none.
 QByteArray TitleFromMeta(const QByteArray& meta);
 // The leading decimal number of a text; 0 when there is none.
 int LeadingNumber(const QByteArray& text);

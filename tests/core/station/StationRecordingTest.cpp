@@ -246,3 +246,37 @@ TEST_F(StationRecording, LowDiskPausesBetweenFiles) {
     EXPECT_EQ(st().RecState, 0);
     EXPECT_TRUE(engine->LinkEnabled());
 }
+
+TEST_F(StationRecording, AStreamThatChangesRateAndChannelsIsRecordedInFullAndShown) {
+    // 44.1 kHz stereo for three seconds, then 48 kHz mono.
+    cfg.URL = server.url("/switch.mp3");
+    startEngine();
+    engine->Link_Start();
+    ASSERT_TRUE(waitFor([&] { return engine->StatusWord() == "Online"; }));
+    std::atomic<qint64> pcmMs{0};
+    BASS_ChannelSetDSP(
+        st().StreamHandle,
+        [](HDSP, HSTREAM channel, void*, quint32 length, void* user) {
+            BASS_CHANNELINFO info;
+            BASS_ChannelGetInfo(channel, &info);
+            *static_cast<std::atomic<qint64>*>(user) += length * 500 / (info.freq * info.chans);
+        },
+        &pcmMs, 0);
+    engine->TimerTimer();
+    pcmMs = 0;
+    engine->Record_Start();
+    ASSERT_TRUE(waitFor([&] { return engine->Formats().InCh == "Mono"; }, 10000));
+    EXPECT_EQ(engine->Formats().InFreq, "48 KHz");
+    EXPECT_EQ(st().StreamRate, 48000);
+    QTest::qWait(2000);
+    engine->TimerTimer();
+    const double seconds = pcmMs / 1000.0;
+    engine->Record_Stop();
+    EXPECT_EQ(st().RecState, 0);
+    const QStringList files = RecordedFiles(folder.path("Record"));
+    ASSERT_EQ(files.size(), 1);
+    const AudioProbe probe = ProbeAudio(files.first());
+    ASSERT_TRUE(probe.ok);
+    // Read in the wrong format, the mono part would last about half as long.
+    EXPECT_NEAR(probe.duration, seconds, 0.3);
+}

@@ -30,11 +30,13 @@ TEST(StreamTexts, LevelsInDecibels) {
 TEST(StreamTexts, TitleIsCutFromTheMetaText) {
     EXPECT_EQ(TitleFromMeta("StreamTitle='A - B';StreamUrl='';"), "A - B");
     EXPECT_EQ(TitleFromMeta("StreamTitle='A - B'"), "");
-    // A semicolon inside the title ends it, one character early.
-    EXPECT_EQ(TitleFromMeta("StreamTitle='Rock;n roll';"), "Roc");
     EXPECT_EQ(TitleFromMeta("StreamTitle='';"), "");
     EXPECT_EQ(TitleFromMeta(""), "");
-    EXPECT_EQ(TitleFromMeta("StreamUrl='x';StreamTitle='Late';"), "");
+    // The quoted value wherever it stands, semicolons and quotes inside kept.
+    EXPECT_EQ(TitleFromMeta("StreamTitle='Simon & Garfunkel; Live';"), "Simon & Garfunkel; Live");
+    EXPECT_EQ(TitleFromMeta("StreamTitle='Rock';n roll';StreamUrl='';"), "Rock';n roll");
+    EXPECT_EQ(TitleFromMeta("StreamUrl='x';StreamTitle='Late';"), "Late");
+    EXPECT_EQ(TitleFromMeta("StreamUrl='http://a/b.mp3';"), "");
 }
 
 TEST(StreamTexts, TagRunsAndNumbers) {
@@ -119,20 +121,28 @@ TEST(StreamTexts, PlayListsGiveTheirStreamsInOrder) {
               QStringList({"http://a/one", "http://host/dir/relative.mp3"}));
 }
 
-TEST(StreamTexts, BlockQueueHandsOverOldestFirstAndPurges) {
+TEST(StreamTexts, BlockQueueHandsOverInOrderAndDropsTheOldestBeyondItsBound) {
     TBlockQueue queue;
-    QByteArray block;
+    queue.SetLimitMs(1000);
+    PcmBlock block;
     EXPECT_FALSE(queue.TakeOldest(&block));
-    queue.Append("abc", 3);
-    queue.Append("de", 2);
+    // 100 ms blocks of 8 kHz mono: the eleventh starts a run of drops, counted once.
+    const QByteArray pcm(1600, '\0');
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(queue.Append(pcm.constData(), qint32(pcm.size()), 8000, 1), 0);
+    EXPECT_EQ(queue.Append("ab", 2, 8000, 1), 1);
+    EXPECT_EQ(queue.Append(pcm.constData(), qint32(pcm.size()), 8000, 1), 0);
+    EXPECT_EQ(queue.Count(), 10);
+    while (queue.Count() > 2)
+        ASSERT_TRUE(queue.TakeOldest(&block));
     ASSERT_TRUE(queue.TakeOldest(&block));
-    EXPECT_EQ(block, "abc");
-    EXPECT_EQ(queue.Count(), 1);
-    queue.Append("f", 1);
-    ASSERT_TRUE(queue.TakeOldest(&block));
-    EXPECT_EQ(block, "de");
-    ASSERT_TRUE(queue.TakeOldest(&block));
-    EXPECT_EQ(block, "f");
+    EXPECT_EQ(block.Data, "ab");
+    EXPECT_EQ(block.Rate, 8000);
+    EXPECT_EQ(block.Channels, 1);
+    // Taking ends the run: the next drop is reported again, with the total.
+    for (int i = 0; i < 9; ++i)
+        queue.Append(pcm.constData(), qint32(pcm.size()), 8000, 1);
+    EXPECT_EQ(queue.Append(pcm.constData(), qint32(pcm.size()), 8000, 1), 3);
     queue.Clear();
     EXPECT_EQ(queue.Count(), 0);
 }

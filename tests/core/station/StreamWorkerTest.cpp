@@ -50,9 +50,30 @@ public:
     void tick() {
         states.insert(st.LinkState);
         fill = Show_Buffer(st);
-        QByteArray block;
-        while (st.BlockQueue.TakeOldest(&block))
-            pcmBytes += block.size();
+        PcmBlock block;
+        while (st.BlockQueue.TakeOldest(&block)) {
+            pcmBytes += block.Data.size();
+            if (block.Rate != rate || block.Channels != channels)
+                formats.push_back({block.Rate, block.Channels});
+            rate = block.Rate;
+            channels = block.Channels;
+            countCrossings(block);
+        }
+    }
+    // Sign changes of the first channel, and the seconds they were counted over.
+    void countCrossings(const PcmBlock& block) {
+        const auto* pcm = reinterpret_cast<const qint16*>(block.Data.constData());
+        const qsizetype frames = block.Data.size() / 2 / block.Channels;
+        for (qsizetype i = 0; i < frames; ++i) {
+            const bool positive = pcm[i * block.Channels] >= 0;
+            crossings += positive != wasPositive ? 1 : 0;
+            wasPositive = positive;
+        }
+        crossingSeconds += double(frames) / block.Rate;
+    }
+    void setUrl(const QString& url) {
+        const std::lock_guard lock(st.ConfigLock);
+        st.Config.URL = url;
     }
     // Returns how long the worker took to end.
     qint64 stop() {
@@ -77,6 +98,12 @@ public:
     std::set<int> states;
     int fill = 0;
     qint64 pcmBytes = 0;
+    qint32 rate = 0;
+    quint8 channels = 0;
+    std::vector<std::pair<qint32, quint8>> formats; // each format the blocks came in
+    qint64 crossings = 0;
+    double crossingSeconds = 0.0;
+    bool wasPositive = false;
 };
 
 void setBuffer(double seconds) {
@@ -118,7 +145,7 @@ TEST_F(StreamWorkerTest, ConnectsBuffersAndReadsTheStreamsTags) {
     ASSERT_TRUE(s.online());
     EXPECT_TRUE(s.states.count(LINK_BUFFERING) || s.states.count(LINK_CONNECT));
     EXPECT_EQ(s.st.Message.get(), "Online");
-    EXPECT_EQ(UTFDecodeWhile(s.st.StreamName.get().toLatin1()), "Test Radio");
+    EXPECT_EQ(s.st.StreamName.get(), "Test Radio");
     EXPECT_EQ(s.st.StreamBitRate, 128);
     EXPECT_EQ(s.st.StreamRate, 44100);
     EXPECT_EQ(s.st.StreamChannels, 2);
@@ -170,9 +197,13 @@ TEST_F(StreamWorkerTest, HlsOpensThroughItsOwnCallOnly) {
         ASSERT_TRUE(s.online(20000)) << path << " " << s.st.Message.get().toStdString();
         EXPECT_GT(s.st.StreamRate, 0);
     }
+    // Without the HLS plug-in, HLS is a format no stream plays.
     SetHlsAvailable(false);
+    ASSERT_TRUE(BASS_PluginFree(2));
     Station s(server->url("/hls/index.m3u8"));
-    ASSERT_TRUE(s.failed());
+    const bool failed = s.failed();
+    BASS_PluginLoad("BASSHLS", 0);
+    ASSERT_TRUE(failed);
     EXPECT_EQ(s.st.Message.get(), "Error code 41. Server down or unsupported file format");
 }
 
@@ -307,4 +338,102 @@ TEST_F(StreamWorkerTest, OnlyOneStationIsHeardAtATime) {
     EXPECT_FALSE(a.st.Listening || b.st.Listening);
     EXPECT_EQ(a.st.ListenVolume, 0.0);
     EXPECT_EQ(b.st.ListenVolume, 0.0);
+}
+
+TEST_F(StreamWorkerTest, AChangeOfRateAndChannelsMidStreamIsFollowedAtTheRightPitch) {
+    // 44.1 kHz stereo for three seconds, then 48 kHz mono, both a 440 Hz tone.
+    Station s(server->url("/switch.mp3"));
+    ASSERT_TRUE(s.online());
+    ASSERT_TRUE(s.runUntil([&] { return s.rate == 48000; }, 10000));
+    s.crossings = 0;
+    s.crossingSeconds = 0.0;
+    s.runUntil([] { return false; }, 2000);
+    const std::vector<std::pair<qint32, quint8>> expected = {{44100, 2}, {48000, 1}};
+    EXPECT_EQ(s.formats, expected);
+    BASS_CHANNELINFO info;
+    ASSERT_TRUE(BASS_ChannelGetInfo(s.st.StreamHandle, &info));
+    EXPECT_EQ(info.freq, 48000u);
+    EXPECT_EQ(info.chans, 1u);
+    ASSERT_GT(s.crossingSeconds, 1.0);
+    EXPECT_NEAR(s.crossings / s.crossingSeconds / 2, 440.0, 5.0);
+}
+
+TEST_F(StreamWorkerTest, StoppingNeverWaitsForAConnectThatHangs) {
+    for (const char* path : {"/never", "/dead-mirror.pls"}) {
+        Station s(server->url(path));
+        s.runUntil([] { return false; }, 1000);
+        ASSERT_EQ(s.st.LinkState, LINK_CONNECT) << path;
+        // What the station's tick does when the operator stops the link, then quits.
+        QElapsedTimer timer;
+        timer.start();
+        s.st.LinkState = LINK_STOP;
+        Stream_Release(s.st);
+        EXPECT_LT(s.stop() + timer.elapsed(), 500) << path;
+    }
+}
+
+TEST_F(StreamWorkerTest, EachPlayListEntryHasItsOwnTimeOut) {
+    // The first mirror accepts and never answers; the second is fine.
+    Station s(server->url("/dead-mirror.pls"));
+    EXPECT_TRUE(s.online(25000)) << s.st.Message.get().toStdString();
+}
+
+TEST_F(StreamWorkerTest, TheAddressAskedForLastIsTheOneThatOpens) {
+    Station s(server->url("/never"));
+    s.runUntil([] { return false; }, 500);
+    s.setUrl(server->url("/stream.mp3"));
+    // The hanging open is given up for the new address, without an error between.
+    ASSERT_TRUE(s.online(5000)) << s.st.Message.get().toStdString();
+    EXPECT_FALSE(s.states.count(LINK_ERROR));
+}
+
+TEST_F(StreamWorkerTest, TitlesKeepTheirSemicolonsAndLongOnesAreCutAsCharacters) {
+    const QString cyrillic(300, QChar(0x416));
+    const std::pair<QString, QString> cases[] = {
+        {"Simon & Garfunkel; Live", "Simon & Garfunkel; Live"},
+        {cyrillic, cyrillic.left(255)},
+    };
+    Station s(server->url("/stream.mp3"));
+    ASSERT_TRUE(s.online());
+    for (const auto& [sent, shown] : cases) {
+        ASSERT_TRUE(server->setTitle(sent));
+        StreamLabels labels;
+        EXPECT_TRUE(s.runUntil(
+            [&] {
+                HintFormer(s.st, labels);
+                return labels.Title == shown;
+            },
+            5000))
+            << labels.Title.toStdString();
+    }
+}
+
+TEST_F(StreamWorkerTest, HlsIsKnownByItsContentWhateverTheAddress) {
+    for (const char* path : {"/hls/live.m3u", "/hls-entry.m3u", "/stream.mp3?format=.m3u8"}) {
+        Station s(server->url(path));
+        ASSERT_TRUE(s.online(20000)) << path << " " << s.st.Message.get().toStdString();
+        EXPECT_GT(s.st.StreamRate, 0) << path;
+        // Played as a plain list, only the first two-second segment would come, again
+        // and again, each time on a new stream.
+        const HSTREAM first = s.st.StreamHandle;
+        s.runUntil([] { return false; }, 5000);
+        EXPECT_EQ(s.st.StreamHandle, first) << path;
+    }
+}
+
+TEST_F(StreamWorkerTest, ASourceWhoseClockRunsSlowNeverDrainsTheBuffer) {
+    // 1.5 % slow: paced by the local clock, 0.6 s of buffer would run dry in under 40 s.
+    setBuffer(0.6);
+    Station s(server->url("/slow.mp3"));
+    ASSERT_TRUE(s.online());
+    s.states.clear();
+    int lowest = 100;
+    s.runUntil(
+        [&] {
+            lowest = std::min(lowest, s.fill);
+            return false;
+        },
+        45000);
+    EXPECT_EQ(s.states, std::set<int>({LINK_ONLINE}));
+    EXPECT_GT(lowest, 20);
 }

@@ -78,8 +78,6 @@ void TStation::WakeWorker() {
 }
 
 void TStation::WaitForWork() {
-    // A semaphore rather than a timed condition wait: ThreadSanitizer follows its
-    // atomics, but not the clock-based condition wait of this C++ library.
-    if (workerBell_.try_acquire_for(std::chrono::milliseconds(100)))
-        workerWoken_ = false;
+    workerBell_.acquire();
+    workerWoken_ = false;
 }

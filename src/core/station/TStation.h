@@ -118,8 +118,8 @@ struct TStation {
     quint8 RecordChannels = 0;
     bool RecordInfoChanged = false;
 
-    // The idle worker looks at the link state every 100 ms, or at once when woken
-    // after the state was set to Connect or StopWorker was set.
+    // The idle worker sleeps until woken: whoever sets the link state to Connect or
+    // sets StopWorker wakes it, so an idle station costs no wake-ups at all.
     void WakeWorker();
     void WaitForWork();
 

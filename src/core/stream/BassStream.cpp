@@ -33,12 +33,17 @@ constexpr int kMaxPlaylistBytes = 64 * 1024;
 constexpr auto kOpenTimeout = std::chrono::seconds(10);
 // Playback runs at most kPacingSlack ahead of the wall clock, then waits until it is
 // only kPacingLead ahead.
-constexpr auto kPacingSlack = std::chrono::milliseconds(120);
+constexpr auto kPacingSlack = std::chrono::milliseconds(250);
 constexpr auto kPacingLead = std::chrono::milliseconds(20);
 // The buffer fill that playback steers to, below the refill mark so that data is read
 // as it comes; how strongly and how far the pace follows; over how long the fill is
 // averaged (microseconds of audio).
 constexpr double kFillTarget = 0.8;
+// At the live edge the network thread naps, so that a station's data is read in a few
+// bunches a second rather than one wake-up per arriving segment; the socket holds what
+// comes meanwhile. A read that waited longer than kLiveEdge found the edge.
+constexpr auto kNetworkNap = std::chrono::milliseconds(250);
+constexpr auto kLiveEdge = std::chrono::milliseconds(5);
 constexpr double kFollowGain = 0.1;
 constexpr double kMaxFollow = 0.02;
 constexpr double kFillAverageUs = 3e6;
@@ -387,7 +392,9 @@ void BassStream::networkLoop() {
         if (stop_)
             break;
         AVPacket* packet = av_packet_alloc();
+        const auto readStart = Clock::now();
         const int r = av_read_frame(format_, packet);
+        const bool atLiveEdge = Clock::now() - readStart > kLiveEdge;
         if (r < 0) {
             av_packet_free(&packet);
             if (r == AVERROR(EAGAIN)) {
@@ -414,10 +421,15 @@ void BassStream::networkLoop() {
         qint64 ms = packet->duration > 0 ? av_rescale_q(packet->duration, tb, {1, 1000}) : 0;
         if (ms <= 0)
             ms = fallbackPacketMs_;
-        const std::lock_guard lock(queueMutex_);
-        queue_.push_back({packet, std::max<qint64>(ms, 1)});
-        queuedMs_ += queue_.back().ms;
-        queueChanged_.notify_all();
+        qint64 queued;
+        {
+            const std::lock_guard lock(queueMutex_);
+            queue_.push_back({packet, std::max<qint64>(ms, 1)});
+            queued = queuedMs_ += queue_.back().ms;
+            queueChanged_.notify_all();
+        }
+        if (atLiveEdge)
+            napWithAudioLeft(queued);
     }
     {
         // Under the lock, so a waiting reader cannot miss the change.
@@ -425,6 +437,16 @@ void BassStream::networkLoop() {
         connected_ = false;
     }
     queueChanged_.notify_all();
+}
+
+void BassStream::napWithAudioLeft(qint64 queuedMs) {
+    // Only while playback has plenty left, so the nap never starves it.
+    const auto nap = std::min<Clock::duration>(kNetworkNap, std::chrono::milliseconds(queuedMs / 4));
+    const auto until = Clock::now() + nap;
+    // Short steps, so that freeing the stream is never held up.
+    while (!stop_ && Clock::now() < until)
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
 }
 
 qint64 BassStream::refillBelow() const {

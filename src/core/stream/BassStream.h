@@ -90,6 +90,7 @@ private:
     bool updateMeta();
     bool takePacket(Packet* out);
     qint64 refillBelow() const;
+    void napWithAudioLeft(qint64 queuedMs);
     void deliver(std::vector<qint16>& pcm, int rate, int channels);
     void play(const std::vector<qint16>& pcm, qint64 frames, int rate, int channels);
     void pace(qint64 frames, int rate);

@@ -120,10 +120,12 @@ void StationRecorder::Record_Block(const QByteArray& block) {
 }
 
 void StationRecorder::SourceFormatChanged() {
-    if (st_.RecState != 1 || !resampler_.IsOpen)
+    const QByteArray was = resampler_.SourceFormat;
+    resampler_.SetSourceFormat(st_.StreamRate, st_.StreamChannels, 16);
+    // A reconnect shows as a change too, but the format is often the same.
+    if (st_.RecState != 1 || !resampler_.IsOpen || resampler_.SourceFormat == was)
         return;
     resampler_.Close(); // its flush still goes to the encoder in the old format
-    resampler_.SetSourceFormat(st_.StreamRate, st_.StreamChannels, 16);
     resampler_.SetDestFormat(st_.RecordRate, st_.RecordChannels, 16);
     if (!resampler_.Open())
         ACM_Error(QStringLiteral("%1 Hz, %2 ch").arg(st_.StreamRate).arg(st_.StreamChannels));

@@ -103,7 +103,10 @@ void EncodeChain::FollowSource(int rate, int channels) {
         // Closing flushes what the old format left into the encoder.
         s->resampler.Close();
         s->resampler.SetSourceFormat(rate, channels, 16);
-        s->resampler.Open();
+        if (!s->resampler.Open()) {
+            const std::lock_guard lock(s->outcomeLock);
+            s->outcome.codecError = QStringLiteral("%1 Hz, %2 ch").arg(rate).arg(channels);
+        }
     });
 }
 

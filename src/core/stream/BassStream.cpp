@@ -442,11 +442,9 @@ void BassStream::networkLoop() {
 void BassStream::napWithAudioLeft(qint64 queuedMs) {
     // Only while playback has plenty left, so the nap never starves it.
     const auto nap = std::min<Clock::duration>(kNetworkNap, std::chrono::milliseconds(queuedMs / 4));
-    const auto until = Clock::now() + nap;
-    // Short steps, so that freeing the stream is never held up.
-    while (!stop_ && Clock::now() < until)
-        std::this_thread::sleep_for(
-            std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
+    // One sleep: freeing the stream joins its threads in the background, so a nap
+    // holds nobody up, and steps would only add wake-ups.
+    std::this_thread::sleep_for(nap);
 }
 
 qint64 BassStream::refillBelow() const {
@@ -570,9 +568,6 @@ void BassStream::pace(qint64 frames, int rate) {
     // several blocks keeps many streams cheap, and over time the pace is exact.
     if (due - now < kPacingSlack)
         return;
-    const auto until = due - kPacingLead;
-    // Sleep in short steps so that freeing the stream is never held up.
-    while (!stop_ && Clock::now() < until)
-        std::this_thread::sleep_for(
-            std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
+    // One sleep: freeing the stream joins this thread in the background.
+    std::this_thread::sleep_until(due - kPacingLead);
 }

@@ -2,7 +2,8 @@
 // Layer-3, 44100 Hz stereo) and, in the same run, ffmpeg recorders of the same
 // conversion at the same LAME quality on the same stream. Prints CPU seconds per
 // station-hour for both and their ratio, how busy the machine was, tidewelld's memory
-// over time, and whether every recorded file holds the wall time it covers.
+// over time, whether every station recorded the wall time measured (its file grew by
+// that much audio) and whether every file ends with its tag.
 //
 //   record_bench [stations=255] [seconds=120] [format=mono22|stereo44|online] [ffmpegs=4] [web]
 //
@@ -105,33 +106,26 @@ void writeSettings(const QString& file, const QString& root, const QString& url,
                       .toUtf8());
 }
 
-double probeDuration(const QString& file) {
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {"-v", "error", "-show_entries", "format=duration", "-of", "json", file});
-    ffprobe.waitForFinished(30000);
-    return QJsonDocument::fromJson(ffprobe.readAllStandardOutput())
-        .object()["format"]
-        .toObject()["duration"]
-        .toString()
-        .toDouble();
+QStringList recordings(const QString& root) {
+    QStringList files;
+    QDirIterator it(root, {"*.MP3"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
 }
 
-// The wall time a closed recording covers, from the start and end times of its tag.
-double taggedSeconds(const QString& file) {
+// Bytes recorded per station (each has a folder of its own), across a change of hour.
+QHash<QString, qint64> stationBytes(const QString& root) {
+    QHash<QString, qint64> bytes;
+    for (const QString& file : recordings(root))
+        bytes[QFileInfo(file).path()] += QFileInfo(file).size();
+    return bytes;
+}
+
+bool endsWithTag(const QString& file) {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < 128 || !f.seek(f.size() - 128))
-        return -1;
-    const QByteArray tag = f.read(128);
-    if (!tag.startsWith("TAG"))
-        return -1;
-    const QList<QByteArray> times = tag.mid(3, 30).split('-');
-    auto seconds = [](const QByteArray& hms) {
-        const QList<QByteArray> p = hms.trimmed().split(':');
-        return p.value(0).toInt() * 3600 + p.value(1).toInt() * 60 + p.value(2).toInt();
-    };
-    int span = seconds(times.value(1)) - seconds(times.value(0));
-    return span < 0 ? span + 86400 : span;
+    return f.open(QIODevice::ReadOnly) && f.size() >= 128 && f.seek(f.size() - 128) &&
+           f.read(3) == "TAG";
 }
 
 quint16 freePort() {
@@ -191,6 +185,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTest::qWait(20000); // every station connects and starts its file
+    const QHash<QString, qint64> bytesBefore = stationBytes(root);
 
     const qint64 pid = daemon.processId();
     const double cpuStart = processCpu(pid);
@@ -210,6 +205,7 @@ int main(int argc, char** argv) {
         QTest::qWait(10000);
     }
     const double wall = timer.elapsed() / 1000.0;
+    const QHash<QString, qint64> bytesAfter = stationBytes(root);
     const double cpu = processCpu(pid) - cpuStart;
     double ffmpegCpu = -ffmpegStart;
     for (const auto& r : recorders)
@@ -223,19 +219,21 @@ int main(int argc, char** argv) {
     daemon.terminate();
     daemon.waitForFinished(30000);
 
-    int files = 0, off = 0;
+    // At a constant bit rate the bytes a file grew by are the audio it took in: in real
+    // time that is the wall time measured.
+    int off = 0;
     double worst = 0;
-    QDirIterator it(root, {"*.MP3"}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const double signedError = probeDuration(file) - taggedSeconds(file);
-        const double error = std::abs(signedError);
-        if (error > std::abs(worst))
-            worst = signedError;
-        off += error > 2.0;
-        ++files;
+    for (auto it = bytesAfter.begin(); it != bytesAfter.end(); ++it) {
+        const double audio = (it.value() - bytesBefore.value(it.key())) * 8.0 / (format.kbps * 1000);
+        if (std::abs(audio - wall) > std::abs(worst))
+            worst = audio - wall;
+        off += std::abs(audio - wall) > 2.0;
     }
-
+    int files = 0, untagged = 0;
+    for (const QString& file : recordings(root)) {
+        ++files;
+        untagged += !endsWithTag(file);
+    }
     const double hours = wall / 3600.0;
     const double ours = cpu / count / hours;
     const double theirs = recorders.empty() ? 0 : ffmpegCpu / double(recorders.size()) / hours;
@@ -256,7 +254,8 @@ int main(int argc, char** argv) {
     if (webPort)
         printWrk(QString::fromUtf8(wrk.readAllStandardOutput()));
     if (format.record)
-        std::printf("files:     %d, %d off their wall time by more than 2 s (worst %+.1f s of audio)\n",
-                    files, off, worst);
-    return format.record && (off > 0 || files < count) ? 3 : 0;
+        std::printf("files:     %d, %d without their tag; %d of %d recorded more or less than the "
+                    "wall time +-2 s (worst %+.1f s of audio)\n",
+                    files, untagged, off, int(bytesAfter.size()), worst);
+    return format.record && (off > 0 || untagged > 0 || bytesAfter.size() < count) ? 3 : 0;
 }

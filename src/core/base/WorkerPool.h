@@ -30,8 +30,8 @@ private:
     bool scheduled_ = false; // queued in the pool or running
 };
 
-// A fixed set of threads serving strands. Destroying the pool runs everything already
-// posted before the threads end.
+// A fixed set of threads serving strands, a little below normal priority. Destroying
+// the pool runs everything already posted before the threads end.
 class WorkerPool {
 public:
     // 0 threads: one per core.

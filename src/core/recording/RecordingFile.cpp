@@ -1,6 +1,7 @@
 #include "recording/RecordingFile.h"
 
 #include "lang/Charset.h"
+#include "recording/OpenRecordings.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,9 @@ int CreateFileName(const QString& fileName, QString* failedPath) {
     }
     QFile file(fileName);
     if (file.exists()) {
+        // Another station's recording in progress (the same file under another spelling).
+        if (OpenRecordings::Holds(fileName))
+            return FILE_DELETE_FAILED;
         // A read-only file is made writable first, so that it can be replaced.
         file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
         if (!file.remove())
@@ -42,7 +46,7 @@ QByteArray WriteTag(const QDateTime& fileStart, const QDateTime& closing, const 
     field(3, 30, times);
     field(33, 30, name);
     field(63, 30, fileStart.toString(QStringLiteral("yyyy.MM.dd")));
-    field(93, 4, QString::number(QDate::currentDate().year()).rightJustified(4, u'0'));
+    field(93, 4, QString::number(closing.date().year()).rightJustified(4, u'0'));
     field(97, 28, QStringLiteral("QV Tidewell"));
     tag[126] = char(fileStart.time().hour() + 1);
     tag[127] = char(255);

@@ -1,11 +1,12 @@
 #include "recording/SavedFiles.h"
 
-#include "base/TextCut.h"
+#include "recording/OpenRecordings.h"
+#include "recording/RetentionPass.h"
+#include "settings/StationConfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 namespace {
 
@@ -23,50 +24,6 @@ Qt::CaseSensitivity pathCase() {
 #else
     return Qt::CaseSensitive;
 #endif
-}
-
-// Two ASCII digits at `at`; digits of other scripts never appear in a key.
-bool twoDigits(const QString& text, qsizetype at, int* value) {
-    const QChar hi = text[at];
-    const QChar lo = text[at + 1];
-    if (hi < u'0' || hi > u'9' || lo < u'0' || lo > u'9')
-        return false;
-    *value = (hi.unicode() - u'0') * 10 + (lo.unicode() - u'0');
-    return true;
-}
-
-// "Channel<n>" with n in 0..255, the "Channel" in any case.
-bool sectionNumber(const QString& section, int* number) {
-    if (section.left(kSectionPrefix.size()).compare(kSectionPrefix, Qt::CaseInsensitive) != 0)
-        return false;
-    const QString rest = section.mid(kSectionPrefix.size()).trimmed();
-    if (rest.isEmpty() || rest.size() > 3)
-        return false;
-    int value = 0;
-    for (const QChar c : rest) {
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    if (value > 255)
-        return false;
-    *number = value;
-    return true;
-}
-
-// The file reader matches names without regard to case, so repeats after the first are
-// out of its reach; each name is handled once.
-QStringList uniqueNames(const QStringList& names) {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QString& name : names) {
-        const QString folded = name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            out << name;
-        }
-    }
-    return out;
 }
 
 QString folderOf(const QString& path) {
@@ -96,7 +53,7 @@ void deleteThumbs(const QString& folder) {
 bool deleteEntry(const QString& path, const QString& root) {
     if (path.isEmpty())
         return true;
-    if (!TryDeleteFile(path))
+    if (OpenRecordings::Holds(path) || !TryDeleteFile(path))
         return false;
     TryRemoveDir(folderOf(path), root);
     return true;
@@ -112,7 +69,7 @@ void SavedFiles::AddFile(int number, const QString& fileName, quint64 nowTick,
                          const QDateTime& now) {
     if (number < 0 || number > 255 || fileName.isEmpty())
         return;
-    pending_.append({static_cast<quint8>(number), now, CutText(fileName, kMaxFileName)});
+    pending_.append({static_cast<quint8>(number), now, fileName});
     NextSavedFilesWrite = nowTick + kWriteDelay;
     NextSavedFilesPass = nowTick + kPassDelayAfterAdd;
 }
@@ -143,59 +100,45 @@ void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, boo
         RemoveEmpryDir_Exec(root + u'/');
 }
 
+bool SavedFiles::loadWithPending(IniDocument* doc) const {
+    bool readable = true;
+    *doc = list_.load(&readable);
+    for (const TClearFiles& entry : pending_)
+        doc->writeString(kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
+                         entry.FileName);
+    return readable;
+}
+
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {
     NextSavedFilesPass = nowTick + kPassInterval;
-    bool readable = true;
-    IniDocument doc = list_.load(&readable);
-    if (!readable)
+    IniDocument doc;
+    if (!loadWithPending(&doc))
         return false;
-    bool changed = false;
-    for (const QString& section : uniqueNames(doc.sections())) {
-        int number = 0;
-        if (!sectionNumber(section, &number))
-            continue;
-        const int days = daysOf_(number);
-        if (days >= 1 && clearSection(doc, section, days, now, root))
-            changed = true;
+    const QList<qsizetype> gone = RetentionPass(daysOf_, now, root).Run(doc);
+    doc.removeLines(gone);
+    if ((!gone.isEmpty() || !pending_.isEmpty()) && list_.save(doc)) {
+        pending_.clear();
+        NextSavedFilesWrite = 0;
     }
-    if (changed)
-        list_.save(doc);
-    return changed;
+    return !gone.isEmpty();
 }
 
-bool SavedFiles::clearSection(IniDocument& doc, const QString& section, int days,
-                              const QDateTime& now, const QString& root) const {
-    bool changed = false;
-    for (const QString& key : uniqueNames(doc.keys(section))) {
-        QDateTime opened;
-        if (!FullTime(key, &opened) || now < opened.addDays(days))
-            continue;
-        if (deleteEntry(doc.readString(section, key, QString()), root)) {
-            doc.deleteKey(section, key);
-            changed = true;
-        }
-    }
-    return changed;
-}
-
-void SavedFiles::EraseFiles(const QString& section, bool deleteFiles, const QString& root) {
-    // Entries not yet written belong to the section too.
-    RecAddFiles();
-    bool readable = true;
-    IniDocument doc = list_.load(&readable);
-    if (!readable)
+void SavedFiles::EraseFiles(int number, bool deleteFiles, const QString& root) {
+    IniDocument doc;
+    if (!loadWithPending(&doc))
         return;
     if (deleteFiles) {
-        for (const QString& key : uniqueNames(doc.keys(section))) {
-            QDateTime opened;
-            const QString path = doc.readString(section, key, QString());
-            if (FullTime(key, &opened) && !path.isEmpty())
-                deleteEntry(path, root);
-        }
+        const QStringList sections = doc.sections();
+        for (const IniDocument::Entry& e : doc.entries())
+            if (e.section >= 0 && StationSectionNumber(sections[e.section]) == number &&
+                KeyStamp(e.key) >= 0 && !e.value.isEmpty())
+                deleteEntry(QString::fromUtf8(e.value), root);
     }
-    while (doc.eraseSection(section)) {
+    EraseStationSections(doc, number);
+    if (list_.save(doc)) {
+        pending_.clear();
+        NextSavedFilesWrite = 0;
     }
-    list_.save(doc);
 }
 
 QString SavedFileKey(const QDateTime& time) {
@@ -203,19 +146,19 @@ QString SavedFileKey(const QDateTime& time) {
 }
 
 bool FullTime(const QString& key, QDateTime* time) {
-    if (key.size() != 13)
+    // Characters outside Latin-1 become '?', which no key holds.
+    qint64 stamp = KeyStamp(key.toLatin1());
+    if (stamp < 0)
         return false;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!twoDigits(key, 0, &year) || !twoDigits(key, 2, &month) || !twoDigits(key, 4, &day) ||
-        !twoDigits(key, 7, &hour) || !twoDigits(key, 9, &minute) || !twoDigits(key, 11, &second))
+    int fields[6];
+    for (int i = 5; i >= 0; --i, stamp /= 100)
+        fields[i] = int(stamp % 100);
+    const QDateTime result(QDate(2000 + fields[0], fields[1], fields[2]),
+                           QTime(fields[3], fields[4], fields[5]));
+    if (!result.isValid())
         return false;
-    if (month > 12 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return false;
-    const QDate date(2000 + year, month, day);
-    if (!date.isValid())
-        return false;
-    *time = QDateTime(date, QTime(hour, minute, second));
-    return time->isValid();
+    *time = result;
+    return true;
 }
 
 bool TryDeleteFile(const QString& path) {

@@ -12,7 +12,7 @@
 struct TClearFiles {
     quint8 Channel = 0;
     QDateTime Time;
-    QString FileName; // max 192
+    QString FileName; // the whole path
 };
 
 // The list of recordings kept for a limited number of days, and the pass that deletes
@@ -20,8 +20,6 @@ struct TClearFiles {
 // per station, one "YYMMDD_HHNNSS=<path>" entry per recording, keyed by its opening time.
 class SavedFiles {
 public:
-    static constexpr int kMaxFileName = 192;
-
     // daysOf(number) gives the station's SaveFiles days, or -1 when no station has that number.
     SavedFiles(QString listFileName, std::function<int(int number)> daysOf, quint64 creationTick);
 
@@ -29,8 +27,11 @@ public:
     void RecAddFiles();
     void Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
                               const QString& root);
+    // One retention pass (see RetentionPass), entries not yet written included: the list
+    // is read once and written once. True when an entry went.
     bool Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root);
-    void EraseFiles(const QString& section, bool deleteFiles, const QString& root);
+    // Drops every section of the station, deleting its files first when asked.
+    void EraseFiles(int number, bool deleteFiles, const QString& root);
 
     const QString& ListName() const { return list_.path(); }
     const QList<TClearFiles>& Pending() const { return pending_; }
@@ -39,8 +40,8 @@ public:
     quint64 NextSavedFilesPass;
 
 private:
-    bool clearSection(IniDocument& doc, const QString& section, int days, const QDateTime& now,
-                      const QString& root) const;
+    // The list file with the pending entries added; false when it cannot be read.
+    bool loadWithPending(IniDocument* doc) const;
 
     IniFile list_;
     std::function<int(int)> daysOf_;

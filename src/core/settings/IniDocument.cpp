@@ -2,10 +2,19 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 // A section header line gives its name; any other line gives no name.
 bool headerName(const QByteArray& line, QString* name) {
+    // Most lines are entries: they are told apart without a copy.
+    qsizetype first = 0;
+    while (first < line.size() && std::isspace(uchar(line[first])))
+        ++first;
+    if (first >= line.size() || line[first] != '[')
+        return false;
     const QByteArray t = line.trimmed();
     if (t.size() < 2 || t.front() != '[')
         return false;
@@ -191,6 +200,42 @@ bool IniDocument::eraseSection(const QString& section) {
         return false;
     lines_.remove(span.header, span.end - span.header);
     return true;
+}
+
+QList<IniDocument::Entry> IniDocument::entries() const {
+    QList<Entry> out;
+    qsizetype section = -1;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        const QByteArray& line = lines_[i];
+        QString name;
+        if (headerName(line, &name)) {
+            ++section;
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0 || line.startsWith(';'))
+            continue;
+        QByteArray key = line.left(eq).trimmed();
+        if (!key.isEmpty())
+            out.append({i, section, std::move(key), line.mid(eq + 1).trimmed()});
+    }
+    return out;
+}
+
+void IniDocument::removeLines(QList<qsizetype> lines) {
+    std::sort(lines.begin(), lines.end());
+    qsizetype next = 0;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        while (next < lines.size() && lines[next] < i)
+            ++next;
+        if (next < lines.size() && lines[next] == i)
+            continue;
+        if (kept != i)
+            lines_[kept] = std::move(lines_[i]);
+        ++kept;
+    }
+    lines_.resize(kept);
 }
 
 bool IniValue::toInteger(const QString& text, int* value) {

@@ -33,6 +33,18 @@ public:
     bool deleteKey(const QString& section, const QString& key);
     bool eraseSection(const QString& section);
 
+    // Every entry in file order, for readers that take a long file in one pass (a lookup
+    // by key reads the file up to that key). Keys and values are trimmed UTF-8.
+    struct Entry {
+        qsizetype line = 0;
+        qsizetype section = -1; // index into sections(); -1 before the first header
+        QByteArray key;
+        QByteArray value;
+    };
+    QList<Entry> entries() const;
+    // Removes the entries on these lines (from entries()) in one sweep.
+    void removeLines(QList<qsizetype> lines);
+
 private:
     struct Span {
         qsizetype header = -1; // line of the "[name]" header

@@ -3,6 +3,7 @@
 #include "base/TextCut.h"
 #include "lang/QVLanguage.h"
 #include "recording/FileNames.h"
+#include "recording/OpenRecordings.h"
 #include "recording/RecordingFile.h"
 #include "settings/FSettings.h"
 #include "station/StationHost.h"
@@ -105,6 +106,7 @@ void StationRecorder::Convert_Stop() {
         const QByteArray tag = WriteTag(st_.FileStartTime, host_.Now(), st_.Config.Name);
         writeAll(st_.FileHandle, reinterpret_cast<const quint8*>(tag.constData()),
                  qint32(tag.size()));
+        OpenRecordings::Remove(st_.FileHandle);
         ::close(st_.FileHandle);
         st_.FileHandle = -1;
         st_.FileHour = 255;
@@ -127,6 +129,7 @@ void StationRecorder::WAV_Data(const quint8* bytes, qint32 count) {
 void StationRecorder::ACM_Data(const quint8* bytes, qint32 count) {
     if (st_.FileHandle < 0 || writeAll(st_.FileHandle, bytes, count))
         return;
+    OpenRecordings::Remove(st_.FileHandle);
     ::close(st_.FileHandle);
     st_.FileHandle = -1;
     st_.RecState = 2;
@@ -179,6 +182,7 @@ void StationRecorder::TryOpenFile() {
         fail(QStringLiteral("Error open file ") + display);
         return;
     }
+    OpenRecordings::Add(st_.FileHandle);
     if (st_.Config.SaveFiles > 0)
         host_.AddFile(st_.Number, st_.FileName);
     outlet_.statusLine(display);

@@ -78,11 +78,7 @@ void SavedFiles::RecAddFiles() {
     NextSavedFilesWrite = 0;
     if (pending_.isEmpty())
         return;
-    const bool written = list_.edit([this](IniDocument& doc) {
-        for (const TClearFiles& entry : std::as_const(pending_))
-            doc.writeString(kSectionPrefix + QString::number(entry.Channel),
-                            SavedFileKey(entry.Time), entry.FileName);
-    });
+    const bool written = list_.edit([this](IniDocument& doc) { addPending(doc); });
     // Entries that could not be written stay for the next write rather than being lost.
     if (written)
         pending_.clear();
@@ -103,10 +99,16 @@ void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, boo
 bool SavedFiles::loadWithPending(IniDocument* doc) const {
     bool readable = true;
     *doc = list_.load(&readable);
-    for (const TClearFiles& entry : pending_)
-        doc->writeString(kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
-                         entry.FileName);
+    addPending(*doc);
     return readable;
+}
+
+void SavedFiles::addPending(IniDocument& doc) const {
+    QList<IniDocument::Assignment> values;
+    for (const TClearFiles& entry : pending_)
+        values.append({kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
+                       entry.FileName});
+    doc.writeStrings(values);
 }
 
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {

@@ -42,6 +42,7 @@ public:
 private:
     // The list file with the pending entries added; false when it cannot be read.
     bool loadWithPending(IniDocument* doc) const;
+    void addPending(IniDocument& doc) const;
 
     IniFile list_;
     std::function<int(int)> daysOf_;

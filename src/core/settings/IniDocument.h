@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,13 @@ public:
     double readFloat(const QString& section, const QString& key, double def) const;
 
     void writeString(const QString& section, const QString& key, const QString& value);
+    // Many writeString calls in one sweep over the lines, with the same result.
+    struct Assignment {
+        QString section;
+        QString key;
+        QString value;
+    };
+    void writeStrings(const QList<Assignment>& values);
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
     void writeFloat(const QString& section, const QString& key, double value);
@@ -52,6 +61,10 @@ private:
     };
     Span findSection(const QString& section) const;
     qsizetype findKey(const Span& span, const QString& key) const;
+    // The first section of each name (case-folded) and its lines.
+    QHash<QString, Span> sectionSpans() const;
+    // Puts each list of lines before the line of its key (lines_.size() for the end).
+    void insertLines(const QMap<qsizetype, QList<QByteArray>>& added);
 
     QList<QByteArray> lines_;
     bool crlf_ = false;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 constexpr quint64 kWriteDelay = 1000;
@@ -74,73 +76,103 @@ void SavedFiles::AddFile(int number, const QString& fileName, quint64 nowTick,
     NextSavedFilesPass = nowTick + kPassDelayAfterAdd;
 }
 
-void SavedFiles::RecAddFiles() {
+QList<TClearFiles> SavedFiles::takePending() {
     NextSavedFilesWrite = 0;
-    if (pending_.isEmpty())
-        return;
-    const bool written = list_.edit([this](IniDocument& doc) { addPending(doc); });
-    // Entries that could not be written stay for the next write rather than being lost.
-    if (written)
-        pending_.clear();
+    return std::exchange(pending_, {});
+}
+
+QHash<int, int> SavedFiles::daysSnapshot() const {
+    QHash<int, int> days;
+    for (int number = 0; number <= 255; ++number)
+        days.insert(number, daysOf_(number));
+    return days;
+}
+
+void SavedFiles::RecAddFiles() {
+    postWrite();
+    worker_.Wait();
+}
+
+void SavedFiles::postWrite() {
+    worker_.Post([this, entries = takePending()]() mutable {
+        IniDocument doc;
+        if (loadWith(&entries, &doc) && !entries.isEmpty())
+            store(doc, entries);
+    });
 }
 
 void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
                                       const QString& root) {
     if (NextSavedFilesWrite > 0 && nowTick >= NextSavedFilesWrite)
-        RecAddFiles();
+        postWrite();
     if (nowTick <= NextSavedFilesPass)
         return;
-    Clear_Files(nowTick, now, root);
+    postPass(nowTick, now, root);
     // Without a root the sweep would start at the top of the file system.
     if (remEmpDir && !root.isEmpty())
-        RemoveEmpryDir_Exec(root + u'/');
-}
-
-bool SavedFiles::loadWithPending(IniDocument* doc) const {
-    bool readable = true;
-    *doc = list_.load(&readable);
-    addPending(*doc);
-    return readable;
-}
-
-void SavedFiles::addPending(IniDocument& doc) const {
-    QList<IniDocument::Assignment> values;
-    for (const TClearFiles& entry : pending_)
-        values.append({kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
-                       entry.FileName});
-    doc.writeStrings(values);
+        worker_.Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
 }
 
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {
+    postPass(nowTick, now, root);
+    worker_.Wait();
+    return lastPassRemoved_;
+}
+
+void SavedFiles::postPass(quint64 nowTick, const QDateTime& now, const QString& root) {
     NextSavedFilesPass = nowTick + kPassInterval;
-    IniDocument doc;
-    if (!loadWithPending(&doc))
-        return false;
-    const QList<qsizetype> gone = RetentionPass(daysOf_, now, root).Run(doc);
-    doc.removeLines(gone);
-    if ((!gone.isEmpty() || !pending_.isEmpty()) && list_.save(doc)) {
-        pending_.clear();
-        NextSavedFilesWrite = 0;
-    }
-    return !gone.isEmpty();
+    worker_.Post([this, entries = takePending(), days = daysSnapshot(), now, root]() mutable {
+        lastPassRemoved_ = false;
+        IniDocument doc;
+        if (!loadWith(&entries, &doc))
+            return;
+        const QList<qsizetype> gone =
+            RetentionPass([&days](int n) { return days.value(n, -1); }, now, root).Run(doc);
+        doc.removeLines(gone);
+        if (!gone.isEmpty() || !entries.isEmpty())
+            store(doc, entries);
+        lastPassRemoved_ = !gone.isEmpty();
+    });
 }
 
 void SavedFiles::EraseFiles(int number, bool deleteFiles, const QString& root) {
-    IniDocument doc;
-    if (!loadWithPending(&doc))
-        return;
-    if (deleteFiles) {
-        const QStringList sections = doc.sections();
-        for (const IniDocument::Entry& e : doc.entries())
-            if (e.section >= 0 && StationSectionNumber(sections[e.section]) == number &&
-                KeyStamp(e.key) >= 0 && !e.value.isEmpty())
-                deleteEntry(QString::fromUtf8(e.value), root);
+    worker_.Post([this, entries = takePending(), number, deleteFiles, root]() mutable {
+        IniDocument doc;
+        if (!loadWith(&entries, &doc))
+            return;
+        if (deleteFiles) {
+            const QStringList sections = doc.sections();
+            for (const IniDocument::Entry& e : doc.entries())
+                if (e.section >= 0 && StationSectionNumber(sections[e.section]) == number &&
+                    KeyStamp(e.key) >= 0 && !e.value.isEmpty())
+                    deleteEntry(QString::fromUtf8(e.value), root);
+        }
+        EraseStationSections(doc, number);
+        store(doc, entries);
+    });
+    worker_.Wait();
+}
+
+bool SavedFiles::loadWith(QList<TClearFiles>* entries, IniDocument* doc) {
+    *entries = std::exchange(unwritten_, {}) + *entries;
+    bool readable = true;
+    *doc = list_.load(&readable);
+    if (!readable) {
+        unwritten_ = *entries;
+        return false;
     }
-    EraseStationSections(doc, number);
-    if (list_.save(doc)) {
-        pending_.clear();
-        NextSavedFilesWrite = 0;
-    }
+    QList<IniDocument::Assignment> values;
+    for (const TClearFiles& entry : std::as_const(*entries))
+        values.append({kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
+                       entry.FileName});
+    doc->writeStrings(values);
+    return true;
+}
+
+void SavedFiles::store(const IniDocument& doc, const QList<TClearFiles>& entries) {
+    // Entries that could not be written go with the next write rather than being lost.
+    if (!list_.save(doc))
+        unwritten_ = entries;
 }
 
 QString SavedFileKey(const QDateTime& time) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "base/SerialWorker.h"
 #include "settings/IniFile.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -24,29 +26,42 @@ public:
     SavedFiles(QString listFileName, std::function<int(int number)> daysOf, quint64 creationTick);
 
     void AddFile(int number, const QString& fileName, quint64 nowTick, const QDateTime& now);
+    // The list is read and written on a worker thread of its own, so that a long list never
+    // holds up the caller; these three wait for it, Work_With_SavedFiles does not.
     void RecAddFiles();
-    void Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
-                              const QString& root);
     // One retention pass (see RetentionPass), entries not yet written included: the list
     // is read once and written once. True when an entry went.
     bool Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root);
     // Drops every section of the station, deleting its files first when asked.
     void EraseFiles(int number, bool deleteFiles, const QString& root);
+    void Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
+                              const QString& root);
+    // Returns once everything handed to the worker is done.
+    void Wait() { worker_.Wait(); }
 
     const QString& ListName() const { return list_.path(); }
+    // Entries not yet handed to the worker.
     const QList<TClearFiles>& Pending() const { return pending_; }
 
     quint64 NextSavedFilesWrite = 0; // 0 = nothing to write
     quint64 NextSavedFilesPass;
 
 private:
-    // The list file with the pending entries added; false when it cannot be read.
-    bool loadWithPending(IniDocument* doc) const;
-    void addPending(IniDocument& doc) const;
+    QList<TClearFiles> takePending();
+    QHash<int, int> daysSnapshot() const;
+    void postWrite();
+    void postPass(quint64 nowTick, const QDateTime& now, const QString& root);
+    // On the worker: the list with *entries added after those an earlier write could not
+    // store (*entries then holds them all); false when the list cannot be read.
+    bool loadWith(QList<TClearFiles>* entries, IniDocument* doc);
+    void store(const IniDocument& doc, const QList<TClearFiles>& entries);
 
     IniFile list_;
     std::function<int(int)> daysOf_;
     QList<TClearFiles> pending_;
+    QList<TClearFiles> unwritten_; // worker only
+    bool lastPassRemoved_ = false; // worker only, read after a wait
+    SerialWorker worker_;          // last: its thread ends before the members it uses go
 };
 
 // The opening time a list key stands for ("YYMMDD_HHNNSS", local time).

@@ -71,7 +71,15 @@ protected:
             doc.writeString(section, key, value);
         }));
     }
-    IniDocument List() const { return IniFile(files.ListName()).load(); }
+    IniDocument List() {
+        files.Wait();
+        return IniFile(files.ListName()).load();
+    }
+    // One main tick; then waits for what it handed to the list's worker.
+    void Work(quint64 nowTick, bool remEmpDir = false) {
+        files.Work_With_SavedFiles(nowTick, kNow, remEmpDir, root);
+        files.Wait();
+    }
 };
 
 } // namespace
@@ -144,7 +152,7 @@ TEST_F(SavedFilesTest, EntriesThatCannotBeWrittenWaitForTheNextWrite) {
         folder.path("later/tidewell.files"), [](int) { return 1; }, 0);
     unwritable.AddFile(1, root + "/a.mp3", 1000, kNow);
     unwritable.RecAddFiles();
-    EXPECT_EQ(unwritable.Pending().size(), 1);
+    EXPECT_FALSE(Exists(unwritable.ListName()));
 
     ASSERT_TRUE(QDir().mkpath(folder.path("later")));
     unwritable.AddFile(2, root + "/b.mp3", 2000, kNow);
@@ -482,9 +490,9 @@ TEST_F(SavedFilesTest, WorkWritesTheListOneSecondAfterTheLastAdd) {
     files.AddFile(1, root + "/b.mp3", 100500, kNow.addSecs(1));
     EXPECT_EQ(files.NextSavedFilesWrite, 101500u);
 
-    files.Work_With_SavedFiles(101499, kNow, false, root);
+    Work(101499);
     EXPECT_FALSE(Exists(files.ListName()));
-    files.Work_With_SavedFiles(101500, kNow, false, root);
+    Work(101500);
     EXPECT_EQ(List().keys("Channel1").size(), 2);
     EXPECT_EQ(files.NextSavedFilesWrite, 0u);
 }
@@ -492,24 +500,24 @@ TEST_F(SavedFilesTest, WorkWritesTheListOneSecondAfterTheLastAdd) {
 TEST_F(SavedFilesTest, WorkPassesTenSecondsAfterStartThenEveryMinute) {
     days[1] = 1;
     const QString first = Listed("Channel1", kNow.addDays(-2), "a/first.mp3");
-    files.Work_With_SavedFiles(15000, kNow, false, root);
+    Work(15000);
     EXPECT_TRUE(Exists(first));
-    files.Work_With_SavedFiles(15001, kNow, false, root);
+    Work(15001);
     EXPECT_FALSE(Exists(first));
 
     const QString second = Listed("Channel1", kNow.addDays(-3), "a/second.mp3");
-    files.Work_With_SavedFiles(75001, kNow, false, root);
+    Work(75001);
     EXPECT_TRUE(Exists(second));
-    files.Work_With_SavedFiles(75002, kNow, false, root);
+    Work(75002);
     EXPECT_FALSE(Exists(second));
 
     // A new recording brings the next pass forward to two seconds after it.
     const QString third = Listed("Channel1", kNow.addDays(-4), "a/third.mp3");
     files.AddFile(1, root + "/new.mp3", 80000, kNow);
-    files.Work_With_SavedFiles(82000, kNow, false, root);
+    Work(82000);
     EXPECT_TRUE(List().hasKey("Channel1", SavedFileKey(kNow)));
     EXPECT_TRUE(Exists(third));
-    files.Work_With_SavedFiles(82001, kNow, false, root);
+    Work(82001);
     EXPECT_FALSE(Exists(third));
 }
 
@@ -517,9 +525,9 @@ TEST_F(SavedFilesTest, WorkSweepsEmptyFoldersOnlyWhenAsked) {
     ASSERT_TRUE(QDir().mkpath(root + "/left/over"));
     folder.write("rec/show/keep.mp3", "audio");
 
-    files.Work_With_SavedFiles(15001, kNow, false, root);
+    Work(15001);
     EXPECT_TRUE(Exists(root + "/left/over"));
-    files.Work_With_SavedFiles(75002, kNow, true, root);
+    Work(75002, true);
     EXPECT_FALSE(Exists(root + "/left"));
     EXPECT_TRUE(Exists(root + "/show/keep.mp3"));
 }

@@ -1,5 +1,6 @@
 #include "recording/SavedFiles.h"
 
+#include "base/Logging.h"
 #include "recording/OpenRecordings.h"
 #include "recording/RetentionPass.h"
 #include "settings/StationConfig.h"
@@ -7,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <utility>
 
@@ -109,8 +112,15 @@ void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, boo
         return;
     postPass(nowTick, now, root);
     // Without a root the sweep would start at the top of the file system.
-    if (remEmpDir && !root.isEmpty())
-        worker_.Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
+    if (!remEmpDir || root.isEmpty())
+        return;
+    if (const QString refusal = SweepRefusal(root); !refusal.isEmpty()) {
+        if (!sweepRefusalLogged_)
+            qCWarning(lcFiles).noquote() << "Empty folders are not removed:" << refusal;
+        sweepRefusalLogged_ = true;
+        return;
+    }
+    worker_.Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
 }
 
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {
@@ -224,19 +234,28 @@ void TryRemoveDir(QString folder, const QString& root) {
     }
 }
 
-bool RemoveEmpryDir_Exec(const QString& folder) {
+namespace {
+
+// The device of a folder itself (a link is not followed); 0 when it cannot be read.
+dev_t deviceOf(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : 0;
+}
+
+bool sweep(const QString& folder, dev_t device) {
     const QDir dir(folder);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     // Every sub-folder is visited even once this folder is known to stay, so that empty
-    // branches beside recordings go in the same sweep.
+    // branches beside recordings go in the same sweep. Links and other file systems
+    // mounted below are never entered: they count as content.
     bool keep = false;
     QStringList thumbs;
     for (const QFileInfo& entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
-            if (!RemoveEmpryDir_Exec(entry.filePath()))
+        if (entry.isDir() && !entry.isSymLink() && deviceOf(entry.filePath()) == device) {
+            if (!sweep(entry.filePath(), device))
                 keep = true;
-        } else if (!entry.isSymLink() && isThumbs(entry.fileName())) {
+        } else if (entry.isFile() && !entry.isSymLink() && isThumbs(entry.fileName())) {
             thumbs << entry.filePath();
         } else {
             keep = true;
@@ -248,4 +267,20 @@ bool RemoveEmpryDir_Exec(const QString& folder) {
         if (!QFile::remove(path))
             return false;
     return QDir().rmdir(QDir::cleanPath(folder));
+}
+
+} // namespace
+
+bool RemoveEmpryDir_Exec(const QString& folder) {
+    const dev_t device = deviceOf(QDir::cleanPath(folder));
+    return device != 0 && sweep(folder, device);
+}
+
+QString SweepRefusal(const QString& root) {
+    const QString path = QFileInfo(root).canonicalFilePath();
+    if (path == QLatin1String("/"))
+        return QStringLiteral("the recordings folder is the top of the file system");
+    if (path == QFileInfo(QDir::homePath()).canonicalFilePath())
+        return QStringLiteral("the recordings folder is the home folder");
+    return QString();
 }

@@ -61,6 +61,7 @@ private:
     QList<TClearFiles> pending_;
     QList<TClearFiles> unwritten_; // worker only
     bool lastPassRemoved_ = false; // worker only, read after a wait
+    bool sweepRefusalLogged_ = false;
     SerialWorker worker_;          // last: its thread ends before the members it uses go
 };
 
@@ -74,5 +75,9 @@ bool TryDeleteFile(const QString& path);
 // never climbing above `root` and never touching a folder outside it.
 void TryRemoveDir(QString folder, const QString& root);
 // Removes every folder below and including `folder` that holds nothing but empty folders
-// and THUMBS.DB files; returns whether `folder` itself went.
+// and THUMBS.DB files; returns whether `folder` itself went. Stays on the file system of
+// `folder` and never follows a link.
 bool RemoveEmpryDir_Exec(const QString& folder);
+// Why the empty-folder sweep must not run on this root (the top of the file system or
+// the home folder, whatever the spelling); empty when it may.
+QString SweepRefusal(const QString& root);

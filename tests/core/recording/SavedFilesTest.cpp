@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <climits>
@@ -578,4 +579,36 @@ TEST_F(SavedFilesTest, AFileBeingRecordedIsNeverDeleted) {
     ListRaw("Channel1", SavedFileKey(kNow.addDays(-2)), path);
     EXPECT_TRUE(files.Clear_Files(260000, kNow, root));
     EXPECT_FALSE(Exists(path));
+}
+
+TEST(RemoveEmpryDirExec, StaysOnTheFileSystemOfItsFolder) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a file system below the root needs the superuser";
+    TestFolder folder;
+    const QString mounted = folder.path("rec/mnt");
+    ASSERT_TRUE(QDir().mkpath(mounted));
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs", 0, "size=1m"), 0);
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount(path.constData()); }
+    } unmount{QFile::encodeName(mounted)};
+    ASSERT_TRUE(QDir().mkpath(mounted + "/empty-inside"));
+    ASSERT_TRUE(QDir().mkpath(folder.path("rec/empty")));
+
+    EXPECT_FALSE(RemoveEmpryDir_Exec(folder.path("rec/")));
+    EXPECT_TRUE(Exists(mounted + "/empty-inside"));
+    EXPECT_FALSE(Exists(folder.path("rec/empty")));
+}
+
+TEST_F(SavedFilesTest, NoSweepOfTheTopFolderOrTheHomeFolder) {
+    const QByteArray savedHome = qgetenv("HOME");
+    ASSERT_TRUE(qputenv("HOME", root.toUtf8()));
+    ASSERT_TRUE(QDir().mkpath(root + "/Desktop/empty"));
+    Work(15001, true);
+    qputenv("HOME", savedHome);
+    EXPECT_TRUE(Exists(root + "/Desktop/empty"));
+
+    for (const char* top : {"/", "//", "/tmp/..", "/./"})
+        EXPECT_FALSE(SweepRefusal(top).isEmpty()) << top;
+    EXPECT_TRUE(SweepRefusal(root).isEmpty());
 }

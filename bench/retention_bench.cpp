@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
         const QDateTime oldest = start.addSecs(-3600LL * (days * 24 - 1));
         for (int st = 0; st < stations; ++st)
             touch(pathOf(root, st, oldest), oldest.addSecs(3600));
-        SavedFiles files(listName, [days](int) { return days; }, 0);
+        SavedFiles files(
+            listName, [days](int) { return days; }, 0);
         for (int st = 0; st < stations; ++st)
             files.AddFile(st, pathOf(root, st, now), 1000, now);
 

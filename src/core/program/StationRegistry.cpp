@@ -163,7 +163,9 @@ void StationRegistry::DeleteStation() {
         host_.WriteListenChannel(-1);
     }
     const int number = engine->Station().Number;
-    IniFile(store_.fileName()).edit([number](IniDocument& doc) { EraseStationSections(doc, number); });
+    IniFile(store_.fileName()).edit([number](IniDocument& doc) {
+        EraseStationSections(doc, number);
+    });
     if (OnRemoving)
         OnRemoving(engine);
     // Gone first, so that its recording is closed before its files are erased.

@@ -62,7 +62,7 @@ private:
     QList<TClearFiles> unwritten_; // worker only
     bool lastPassRemoved_ = false; // worker only, read after a wait
     bool sweepRefusalLogged_ = false;
-    SerialWorker worker_;          // last: its thread ends before the members it uses go
+    SerialWorker worker_; // last: its thread ends before the members it uses go
 };
 
 // The opening time a list key stands for ("YYMMDD_HHNNSS", local time).

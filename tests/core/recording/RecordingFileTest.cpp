@@ -1,6 +1,6 @@
-#include "recording/OpenRecordings.h"
 #include "recording/RecordingFile.h"
 #include "TestSupport.h"
+#include "recording/OpenRecordings.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,8 +60,8 @@ TEST(RecordingFile, AFileOpenForRecordingIsNeverReplaced) {
     ASSERT_GE(fd, 0);
     OpenRecordings::Add(fd);
     QString failed;
-    for (const QString& alias : {name, folder.path("Rec/x/../Jazz//08.MP3"),
-                                 folder.path("Rec/./Jazz/08.MP3")}) {
+    for (const QString& alias :
+         {name, folder.path("Rec/x/../Jazz//08.MP3"), folder.path("Rec/./Jazz/08.MP3")}) {
         QDir().mkpath(folder.path("Rec/x"));
         EXPECT_EQ(CreateFileName(alias, &failed), FILE_DELETE_FAILED) << alias.toStdString();
     }

@@ -1,6 +1,6 @@
-#include "recording/OpenRecordings.h"
 #include "recording/SavedFiles.h"
 #include "TestSupport.h"
+#include "recording/OpenRecordings.h"
 #include "settings/IniFile.h"
 
 #include <QDir>

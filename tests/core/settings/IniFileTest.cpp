@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,8 +175,8 @@ TEST(IniFile, AFileThatCannotBeReadIsNeverReplaced) {
     const IniFile file(folder.path("settings.ini"));
     ASSERT_TRUE(QFile::setPermissions(folder.path("settings.ini"), QFile::WriteOwner));
     EXPECT_FALSE(file.edit([](IniDocument& d) { d.writeInteger("S", "K", 2); }));
-    ASSERT_TRUE(QFile::setPermissions(folder.path("settings.ini"),
-                                      QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(
+        QFile::setPermissions(folder.path("settings.ini"), QFile::ReadOwner | QFile::WriteOwner));
     EXPECT_EQ(folder.read("settings.ini"), "[S]\nK=1\n");
 }
 

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QMutex>
 
 #include <sys/stat.h>
 
@@ -10,7 +9,6 @@ namespace {
 
 using FileId = std::pair<quint64, quint64>; // device, inode
 
-QMutex mutex;
 QHash<FileId, int> open; // how many descriptors of this process record into each file
 
 FileId idOf(const struct stat& st) {
@@ -19,11 +17,16 @@ FileId idOf(const struct stat& st) {
 
 } // namespace
 
+QRecursiveMutex& OpenRecordings::mutex() {
+    static QRecursiveMutex m;
+    return m;
+}
+
 void OpenRecordings::Add(int fd) {
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0)
         return;
-    const QMutexLocker lock(&mutex);
+    const QMutexLocker lock(&mutex());
     ++open[idOf(st)];
 }
 
@@ -31,7 +34,7 @@ void OpenRecordings::Remove(int fd) {
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0)
         return;
-    const QMutexLocker lock(&mutex);
+    const QMutexLocker lock(&mutex());
     const auto it = open.find(idOf(st));
     if (it != open.end() && --it.value() <= 0)
         open.erase(it);
@@ -41,6 +44,6 @@ bool OpenRecordings::Holds(const QString& path) {
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return false;
-    const QMutexLocker lock(&mutex);
+    const QMutexLocker lock(&mutex());
     return open.contains(idOf(st));
 }

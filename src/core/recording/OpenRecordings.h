@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMutexLocker>
+#include <QRecursiveMutex>
 #include <QString>
 
 // The files this process has open for recording, known by device and inode so that any
@@ -12,4 +14,13 @@ public:
     static void Add(int fd);
     static void Remove(int fd);
     static bool Holds(const QString& path);
+    // Runs `work` while no file is entered or removed, for a check and the change that
+    // depends on it (is it open? then delete or replace it).
+    template <typename Work> static auto Locked(Work work) {
+        const QMutexLocker lock(&mutex());
+        return work();
+    }
+
+private:
+    static QRecursiveMutex& mutex();
 };

@@ -105,17 +105,19 @@ QList<qsizetype> RetentionPass::Run(const IniDocument& doc) {
 bool RetentionPass::removeAged(const QString& key, const QString& path, int days) const {
     if (path.isEmpty())
         return true;
-    const QFileInfo info(path);
-    if (info.exists()) {
-        if (OpenRecordings::Holds(path))
-            return false;
-        QDateTime opened;
-        if (info.isFile() && FullTime(key, &opened) &&
-            info.lastModified() > QDateTime(opened.date().addDays(days), opened.time()))
-            return true;
-    }
-    if (!TryDeleteFile(path))
-        return false;
-    TryRemoveDir(path.left(path.lastIndexOf(u'/') + 1), root_);
-    return true;
+    const bool gone = OpenRecordings::Locked([&] {
+        const QFileInfo info(path);
+        if (info.exists()) {
+            if (OpenRecordings::Holds(path))
+                return false;
+            QDateTime opened;
+            if (info.isFile() && FullTime(key, &opened) &&
+                info.lastModified() > QDateTime(opened.date().addDays(days), opened.time()))
+                return true;
+        }
+        return TryDeleteFile(path);
+    });
+    if (gone)
+        TryRemoveDir(path.left(path.lastIndexOf(u'/') + 1), root_);
+    return gone;
 }

@@ -58,7 +58,8 @@ void deleteThumbs(const QString& folder) {
 bool deleteEntry(const QString& path, const QString& root) {
     if (path.isEmpty())
         return true;
-    if (OpenRecordings::Holds(path) || !TryDeleteFile(path))
+    if (!OpenRecordings::Locked(
+            [&] { return !OpenRecordings::Holds(path) && TryDeleteFile(path); }))
         return false;
     TryRemoveDir(folderOf(path), root);
     return true;

@@ -5,14 +5,14 @@
 #
 # Runs the real tidewelld with STATIONS stations on a local Icecast mount (FFmpeg source,
 # a tone) for MINUTES, recording into a size-limited tmpfs (Available=64 MiB). Meanwhile a
-# helper fills that file system to below the limit and frees it again (3 minutes each
-# way, so that the space also runs out before the once-a-minute disk check sees it), and
-# the stream server is stopped for 15 s every 7 minutes. At the end, after a SIGTERM:
+# helper leaves that file system free for 5 minutes, then fills it up but for 2 MiB for 2
+# (so that writes fail before the once-a-minute disk check sees the low space), and the stream
+# server is stopped for 15 s every 5.5 minutes. At the end, after a SIGTERM:
 #   - every minute in which the server sent audio and space was available is covered by
 #     exactly one file of every station, and each file holds the audio its tag claims;
 #   - every file ends with its 128-byte tag;
 #   - nothing on the file system outside Root changed.
-# FILL_PERIOD and RESTART_PERIOD (seconds) change the two rhythms for short runs.
+# FREE_PERIOD, FILL_PERIOD and RESTART_PERIOD (seconds) change these rhythms.
 # Needs root (mount), icecast2, ffmpeg, ffprobe and python3. Exit code 0 when all hold.
 set -euo pipefail
 
@@ -109,14 +109,16 @@ driver=$("$daemon" --list-codecs --rate 22050 --channels 1 | head -1 | cut -f1)
     done
 } >"$work/tidewell.ini"
 
-# Fills the disk to 8 MiB under the limit for a while, then frees it for as long.
-fill_period=${FILL_PERIOD:-180}
-restart_period=${RESTART_PERIOD:-420}
+# Leaves the disk free for a while, then fills it for a while: 2 MiB stay, which the
+# stations fill within seconds, before the disk check notices the low space.
+free_period=${FREE_PERIOD:-300}
+fill_period=${FILL_PERIOD:-120}
+restart_period=${RESTART_PERIOD:-330}
 filler() {
     while true; do
-        sleep "$fill_period"
+        sleep "$free_period"
         local free=$(($(stat -f -c '%a*%S' "$disk")))
-        local ballast=$((free - (available_mb - 8) * 1048576))
+        local ballast=$((free - 2 * 1048576))
         if [ "$ballast" -gt 0 ]; then
             fallocate -l "$ballast" "$disk/ballast" && log fill
         fi

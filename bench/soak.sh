@@ -5,9 +5,9 @@
 #
 # Runs the real tidewelld with STATIONS stations on a local Icecast mount (FFmpeg source,
 # a tone) for MINUTES, recording into a size-limited tmpfs (Available=64 MiB). Meanwhile a
-# helper leaves that file system free for 5 minutes, then fills it up but for 2 MiB for 2
-# (so that writes fail before the once-a-minute disk check sees the low space), and the stream
-# server is stopped for 15 s every 5.5 minutes. At the end, after a SIGTERM:
+# helper leaves that file system free for 5.5 minutes, then fills it up but for 2 MiB for
+# 2.5 (so that writes fail before the once-a-minute disk check sees the low space), and the
+# stream server is stopped for 15 s every 4.5 minutes. At the end, after a SIGTERM:
 #   - every minute in which the server sent audio and space was available is covered by
 #     exactly one file of every station, and each file holds the audio its tag claims;
 #   - every file ends with its 128-byte tag;
@@ -111,9 +111,10 @@ driver=$("$daemon" --list-codecs --rate 22050 --channels 1 | head -1 | cut -f1)
 
 # Leaves the disk free for a while, then fills it for a while: 2 MiB stay, which the
 # stations fill within seconds, before the disk check notices the low space.
-free_period=${FREE_PERIOD:-300}
-fill_period=${FILL_PERIOD:-120}
-restart_period=${RESTART_PERIOD:-330}
+# An 8-minute cycle puts every fill half a minute away from the disk checks.
+free_period=${FREE_PERIOD:-330}
+fill_period=${FILL_PERIOD:-150}
+restart_period=${RESTART_PERIOD:-270}
 filler() {
     while true; do
         sleep "$free_period"

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,9 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
 
 TestFolder::TestFolder() {
     EXPECT_TRUE(dir_.isValid());
@@ -66,6 +70,33 @@ AudioProbe ProbeAudio(const QString& file) {
     probe.duration = root.value("format").toObject().value("duration").toString().toDouble();
     probe.ok = !probe.codec.isEmpty();
     return probe;
+}
+
+bool RanAsUnprivilegedUser() {
+    if (::geteuid() != 0)
+        return false;
+    const passwd* nobody = ::getpwnam("nobody");
+    EXPECT_NE(nobody, nullptr);
+    if (!nobody)
+        return true;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString name =
+        QString::fromUtf8(test->test_suite_name()) + u'.' + QString::fromUtf8(test->name());
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), QDir::tempPath());
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                 QStringLiteral("--regid=%1").arg(nobody->pw_gid), QStringLiteral("--clear-groups"),
+                 QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=") + name});
+    EXPECT_TRUE(child.waitForFinished(60000));
+    const QByteArray out = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
+    return true;
 }
 
 QStringList RecordedFiles(const QString& folder) {

@@ -39,6 +39,11 @@ struct AudioProbe {
 };
 AudioProbe ProbeAudio(const QString& file);
 
+// Checks about permissions mean nothing to the superuser. Run as root, this runs the
+// current test again as the unprivileged user "nobody" (through setpriv), expects it to
+// pass there, and returns true: the caller then returns at once. Otherwise false.
+bool RanAsUnprivilegedUser();
+
 // Every file below a folder whose name ends in ".MP3", sorted by path.
 QStringList RecordedFiles(const QString& folder);
 

@@ -20,6 +20,11 @@ std::optional<int> TidewellApp::Start() {
                      &TQVTidewell::RestoreWindow);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, window_.get(),
                      &TQVTidewell::SessionEnding);
+    // A stop from outside closes like the end of a session, hidden window or not.
+    QObject::connect(&stopSignals_, &StopSignals::stopRequested, window_.get(), [this] {
+        window_->SessionEnding();
+        QCoreApplication::quit();
+    });
     window_->show();
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/StopSignals.h"
 #include "gui/MessageBoxPresenter.h"
 #include "program/ProgramCore.h"
 #include "program/SingleInstance.h"
@@ -25,4 +26,5 @@ private:
     ProgramCore core_;
     SingleInstance instance_;
     std::unique_ptr<TQVTidewell> window_;
+    StopSignals stopSignals_;
 };

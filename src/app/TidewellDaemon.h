@@ -1,13 +1,11 @@
 #pragma once
 
+#include "app/StopSignals.h"
 #include "lang/DialogRequest.h"
 #include "program/ProgramCore.h"
 #include "program/SingleInstance.h"
 
 #include <QObject>
-#include <QSocketNotifier>
-
-#include <memory>
 
 // The headless program: the core on a QCoreApplication, logging to standard error,
 // running until SIGINT or SIGTERM.
@@ -27,5 +25,5 @@ private:
     LogDialogPresenter presenter_;
     ProgramCore core_;
     SingleInstance instance_;
-    std::unique_ptr<QSocketNotifier> signalNotifier_;
+    StopSignals stopSignals_;
 };

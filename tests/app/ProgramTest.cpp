@@ -150,3 +150,43 @@ TEST(Daemon, OneProgramPerSettingsFileAlsoWithoutADisplay) {
         EXPECT_TRUE(p->waitForFinished(5000));
     }
 }
+
+// A logout, a service stop or Ctrl+C: both programs shut down in order and exit normally.
+class StopSignal : public ::testing::TestWithParam<std::tuple<const char*, int>> {};
+
+TEST_P(StopSignal, ShutsTheProgramDownInOrder) {
+    const auto [program, signal] = GetParam();
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TIDEWELL_BIN_DIR "/") + program, folder.path(program)));
+    folder.write("a.ini", "[Settings]\nHTTPPort=0\n");
+    QProcess running;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    running.setProcessEnvironment(env);
+    running.start(folder.path(program), {"--config", folder.path("a.ini")});
+    QLocalSocket probe;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            probe.connectToServer(SingleInstance::KeyFor(folder.path("a.ini")));
+            return probe.waitForConnected(100);
+        },
+        10000));
+    probe.disconnectFromServer();
+    QTest::qWait(300); // past the start-up stage that follows the first tick
+
+    ::kill(pid_t(running.processId()), signal);
+    ASSERT_TRUE(running.waitForFinished(10000));
+    const QString err = QString::fromUtf8(running.readAllStandardError());
+    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(running.exitCode(), 0);
+    EXPECT_TRUE(err.contains("Shut down")) << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, StopSignal,
+                         ::testing::Combine(::testing::Values("tidewell", "tidewelld"),
+                                            ::testing::Values(SIGTERM, SIGINT)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == SIGTERM ? "_TERM" : "_INT");
+                         });

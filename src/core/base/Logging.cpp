@@ -9,6 +9,7 @@ Q_LOGGING_CATEGORY(lcLang, "tidewell.lang")
 Q_LOGGING_CATEGORY(lcWeb, "tidewell.web")
 Q_LOGGING_CATEGORY(lcMail, "tidewell.mail")
 Q_LOGGING_CATEGORY(lcStream, "tidewell.stream")
+Q_LOGGING_CATEGORY(lcFiles, "tidewell.files")
 
 namespace {
 

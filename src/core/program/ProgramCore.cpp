@@ -19,8 +19,8 @@ ProgramCore::ProgramCore(ProgramPaths paths, DialogPresenter* presenter)
           paths_.savedFilesList, [this](int number) { return saveFilesDays(number); },
           GetTickCount64Ex()),
       disk_(GetTickCount64Ex()) {
-    stations_.OnEraseFiles = [this](const QString& section, bool eraseFiles) {
-        savedFiles_.EraseFiles(section, eraseFiles, RecordingRootPath());
+    stations_.OnEraseFiles = [this](int number, bool eraseFiles) {
+        savedFiles_.EraseFiles(number, eraseFiles, RecordingRootPath());
     };
 }
 

@@ -7,6 +7,8 @@
 #include "station/StationEngine.h"
 #include "station/StationHost.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace {
@@ -22,6 +24,15 @@ int sectionNumber(const QString& name) {
         return c >= u'0' && c <= u'9';
     });
     return ok && digits && n <= 255 ? n : -1;
+}
+
+// A station folder in normal form, so that every spelling of one folder below the root
+// compares equal: either separator, "./", "x/..", leading and trailing separators.
+QString folderKey(const QString& folder) {
+    QString path = QDir::cleanPath(QString(folder).replace(u'\\', u'/'));
+    while (path.startsWith(u'/'))
+        path.remove(0, 1);
+    return path == QLatin1String(".") ? QString() : path;
 }
 
 } // namespace
@@ -125,7 +136,7 @@ bool StationRegistry::CheckDouble(const QString& name, const QString& folder, in
             host_.Language().ShowDialog(QStringLiteral("AlreadyExists"), DialogType::Error, {name});
             return false;
         }
-        if (st.Config.FileDir == folder) {
+        if (folderKey(st.Config.FileDir) == folderKey(folder)) {
             host_.Language().ShowDialog(QStringLiteral("FolderInUse"), DialogType::Error,
                                         {folder, st.Config.Name});
             return false;
@@ -151,16 +162,19 @@ void StationRegistry::DeleteStation() {
         Listen_Shutup();
         host_.WriteListenChannel(-1);
     }
-    const QString section = StationSection(engine->Station().Number);
-    IniFile(store_.fileName()).eraseSection(section);
-    if (OnEraseFiles)
-        OnEraseFiles(section, DeleteStationFiles);
-    DeleteStationFiles = false;
+    const int number = engine->Station().Number;
+    IniFile(store_.fileName()).edit([number](IniDocument& doc) {
+        EraseStationSections(doc, number);
+    });
     if (OnRemoving)
         OnRemoving(engine);
+    // Gone first, so that its recording is closed before its files are erased.
     stations_.erase(stations_.begin() + index);
     for (int i = index; i < Count(); ++i)
         stations_[size_t(i)]->Station().Index = i;
+    if (OnEraseFiles)
+        OnEraseFiles(number, DeleteStationFiles);
+    DeleteStationFiles = false;
 }
 
 void StationRegistry::Listen_Shutup() {

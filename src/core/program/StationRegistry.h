@@ -51,8 +51,8 @@ public:
     std::function<void(StationEngine*)> OnRemoving;
     // Writes the position of every station window that moved since it was last saved.
     void SaveMovedWindows();
-    // Drops a deleted station's part of the saved-files list (its section name).
-    std::function<void(const QString& section, bool eraseFiles)> OnEraseFiles;
+    // Drops a deleted station's part of the saved-files list.
+    std::function<void(int number, bool eraseFiles)> OnEraseFiles;
     int Count() const { return int(stations_.size()); }
     StationEngine* At(int index) const { return stations_[index].get(); }
 

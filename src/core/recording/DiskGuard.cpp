@@ -68,6 +68,9 @@ DiskGuard::Outcome DiskGuard::Check_Free_Size(quint64 nowTick, const QString& ro
             SpaceLow = true;
             outcome.becameLow = true;
         }
+    } else {
+        // A guard turned off holds nothing back, even in the middle of a low-space episode.
+        SpaceLow = false;
     }
     outcome.handOut = true;
     return outcome;

@@ -12,7 +12,8 @@ std::optional<quint64> VolumeFreeSpace(const QString& path, QString* mountPoint)
 
 // Watches the free space of the recordings volume once a minute and tells when recording
 // must pause (at or below the limit) or may resume (16 MiB above it, so that a volume
-// hovering at the limit does not toggle the stations every minute).
+// hovering at the limit does not toggle the stations every minute). A limit of 0 turns
+// the guard off and releases the stations.
 class DiskGuard {
 public:
     using FreeSpaceSource =

@@ -159,10 +159,9 @@ QString RecordingRoot(const QString& root, const QString& programDir) {
 
 QString RecordingFileName(const QString& root, const QString& programDir, const QString& tmpl,
                           const QString& fileDir, const QDateTime& time) {
-    QString name = RecordingRoot(root, programDir) + u'/' + FormatFileTemplate(tmpl, time) +
-                   QStringLiteral(".MP3");
-    name.replace(QLatin1String("RR"), fileDir);
-    return foldSeparators(name);
+    // Only the template names the station's folder: a root such as /mnt/ARRAY1 keeps its "RR".
+    const QString part = FormatFileTemplate(tmpl, time).replace(QLatin1String("RR"), fileDir);
+    return foldSeparators(RecordingRoot(root, programDir) + u'/' + part + QStringLiteral(".MP3"));
 }
 
 QString RecordingDisplayName(const QString& fileName, const QString& recordingRoot) {

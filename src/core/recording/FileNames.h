@@ -11,9 +11,9 @@
 QString FormatFileTemplate(const QString& tmpl, const QDateTime& time,
                            const QLocale& locale = QLocale());
 
-// Root + formatted template + ".MP3", every "RR" replaced by the station's folder;
-// "\" and "/" both separate folders, written as "/" with doubles folded. An empty
-// root means "Record" in the program's folder.
+// Root + formatted template + ".MP3", every "RR" of the template part replaced by the
+// station's folder; "\" and "/" both separate folders, written as "/" with doubles
+// folded. An empty root means "Record" in the program's folder.
 QString RecordingFileName(const QString& root, const QString& programDir, const QString& tmpl,
                           const QString& fileDir, const QDateTime& time);
 

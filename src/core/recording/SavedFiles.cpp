@@ -1,11 +1,17 @@
 #include "recording/SavedFiles.h"
 
-#include "base/TextCut.h"
+#include "base/Logging.h"
+#include "recording/OpenRecordings.h"
+#include "recording/RetentionPass.h"
+#include "settings/StationConfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+
+#include <sys/stat.h>
+
+#include <utility>
 
 namespace {
 
@@ -23,50 +29,6 @@ Qt::CaseSensitivity pathCase() {
 #else
     return Qt::CaseSensitive;
 #endif
-}
-
-// Two ASCII digits at `at`; digits of other scripts never appear in a key.
-bool twoDigits(const QString& text, qsizetype at, int* value) {
-    const QChar hi = text[at];
-    const QChar lo = text[at + 1];
-    if (hi < u'0' || hi > u'9' || lo < u'0' || lo > u'9')
-        return false;
-    *value = (hi.unicode() - u'0') * 10 + (lo.unicode() - u'0');
-    return true;
-}
-
-// "Channel<n>" with n in 0..255, the "Channel" in any case.
-bool sectionNumber(const QString& section, int* number) {
-    if (section.left(kSectionPrefix.size()).compare(kSectionPrefix, Qt::CaseInsensitive) != 0)
-        return false;
-    const QString rest = section.mid(kSectionPrefix.size()).trimmed();
-    if (rest.isEmpty() || rest.size() > 3)
-        return false;
-    int value = 0;
-    for (const QChar c : rest) {
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    if (value > 255)
-        return false;
-    *number = value;
-    return true;
-}
-
-// The file reader matches names without regard to case, so repeats after the first are
-// out of its reach; each name is handled once.
-QStringList uniqueNames(const QStringList& names) {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QString& name : names) {
-        const QString folded = name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            out << name;
-        }
-    }
-    return out;
 }
 
 QString folderOf(const QString& path) {
@@ -96,7 +58,8 @@ void deleteThumbs(const QString& folder) {
 bool deleteEntry(const QString& path, const QString& root) {
     if (path.isEmpty())
         return true;
-    if (!TryDeleteFile(path))
+    if (!OpenRecordings::Locked(
+            [&] { return !OpenRecordings::Holds(path) && TryDeleteFile(path); }))
         return false;
     TryRemoveDir(folderOf(path), root);
     return true;
@@ -112,90 +75,115 @@ void SavedFiles::AddFile(int number, const QString& fileName, quint64 nowTick,
                          const QDateTime& now) {
     if (number < 0 || number > 255 || fileName.isEmpty())
         return;
-    pending_.append({static_cast<quint8>(number), now, CutText(fileName, kMaxFileName)});
+    pending_.append({static_cast<quint8>(number), now, fileName});
     NextSavedFilesWrite = nowTick + kWriteDelay;
     NextSavedFilesPass = nowTick + kPassDelayAfterAdd;
 }
 
-void SavedFiles::RecAddFiles() {
+QList<TClearFiles> SavedFiles::takePending() {
     NextSavedFilesWrite = 0;
-    if (pending_.isEmpty())
-        return;
-    const bool written = list_.edit([this](IniDocument& doc) {
-        for (const TClearFiles& entry : std::as_const(pending_))
-            doc.writeString(kSectionPrefix + QString::number(entry.Channel),
-                            SavedFileKey(entry.Time), entry.FileName);
+    return std::exchange(pending_, {});
+}
+
+QHash<int, int> SavedFiles::daysSnapshot() const {
+    QHash<int, int> days;
+    for (int number = 0; number <= 255; ++number)
+        days.insert(number, daysOf_(number));
+    return days;
+}
+
+void SavedFiles::RecAddFiles() {
+    postWrite();
+    worker_.Wait();
+}
+
+void SavedFiles::postWrite() {
+    worker_.Post([this, entries = takePending()]() mutable {
+        IniDocument doc;
+        if (loadWith(&entries, &doc) && !entries.isEmpty())
+            store(doc, entries);
     });
-    // Entries that could not be written stay for the next write rather than being lost.
-    if (written)
-        pending_.clear();
 }
 
 void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
                                       const QString& root) {
     if (NextSavedFilesWrite > 0 && nowTick >= NextSavedFilesWrite)
-        RecAddFiles();
+        postWrite();
     if (nowTick <= NextSavedFilesPass)
         return;
-    Clear_Files(nowTick, now, root);
+    postPass(nowTick, now, root);
     // Without a root the sweep would start at the top of the file system.
-    if (remEmpDir && !root.isEmpty())
-        RemoveEmpryDir_Exec(root + u'/');
+    if (!remEmpDir || root.isEmpty())
+        return;
+    if (const QString refusal = SweepRefusal(root); !refusal.isEmpty()) {
+        if (!sweepRefusalLogged_)
+            qCWarning(lcFiles).noquote() << "Empty folders are not removed:" << refusal;
+        sweepRefusalLogged_ = true;
+        return;
+    }
+    worker_.Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
 }
 
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {
+    postPass(nowTick, now, root);
+    worker_.Wait();
+    return lastPassRemoved_;
+}
+
+void SavedFiles::postPass(quint64 nowTick, const QDateTime& now, const QString& root) {
     NextSavedFilesPass = nowTick + kPassInterval;
+    worker_.Post([this, entries = takePending(), days = daysSnapshot(), now, root]() mutable {
+        lastPassRemoved_ = false;
+        IniDocument doc;
+        if (!loadWith(&entries, &doc))
+            return;
+        const QList<qsizetype> gone =
+            RetentionPass([&days](int n) { return days.value(n, -1); }, now, root).Run(doc);
+        doc.removeLines(gone);
+        if (!gone.isEmpty() || !entries.isEmpty())
+            store(doc, entries);
+        lastPassRemoved_ = !gone.isEmpty();
+    });
+}
+
+void SavedFiles::EraseFiles(int number, bool deleteFiles, const QString& root) {
+    worker_.Post([this, entries = takePending(), number, deleteFiles, root]() mutable {
+        IniDocument doc;
+        if (!loadWith(&entries, &doc))
+            return;
+        if (deleteFiles) {
+            const QStringList sections = doc.sections();
+            for (const IniDocument::Entry& e : doc.entries())
+                if (e.section >= 0 && StationSectionNumber(sections[e.section]) == number &&
+                    KeyStamp(e.key) >= 0 && !e.value.isEmpty())
+                    deleteEntry(QString::fromUtf8(e.value), root);
+        }
+        EraseStationSections(doc, number);
+        store(doc, entries);
+    });
+    worker_.Wait();
+}
+
+bool SavedFiles::loadWith(QList<TClearFiles>* entries, IniDocument* doc) {
+    *entries = std::exchange(unwritten_, {}) + *entries;
     bool readable = true;
-    IniDocument doc = list_.load(&readable);
-    if (!readable)
+    *doc = list_.load(&readable);
+    if (!readable) {
+        unwritten_ = *entries;
         return false;
-    bool changed = false;
-    for (const QString& section : uniqueNames(doc.sections())) {
-        int number = 0;
-        if (!sectionNumber(section, &number))
-            continue;
-        const int days = daysOf_(number);
-        if (days >= 1 && clearSection(doc, section, days, now, root))
-            changed = true;
     }
-    if (changed)
-        list_.save(doc);
-    return changed;
+    QList<IniDocument::Assignment> values;
+    for (const TClearFiles& entry : std::as_const(*entries))
+        values.append({kSectionPrefix + QString::number(entry.Channel), SavedFileKey(entry.Time),
+                       entry.FileName});
+    doc->writeStrings(values);
+    return true;
 }
 
-bool SavedFiles::clearSection(IniDocument& doc, const QString& section, int days,
-                              const QDateTime& now, const QString& root) const {
-    bool changed = false;
-    for (const QString& key : uniqueNames(doc.keys(section))) {
-        QDateTime opened;
-        if (!FullTime(key, &opened) || now < opened.addDays(days))
-            continue;
-        if (deleteEntry(doc.readString(section, key, QString()), root)) {
-            doc.deleteKey(section, key);
-            changed = true;
-        }
-    }
-    return changed;
-}
-
-void SavedFiles::EraseFiles(const QString& section, bool deleteFiles, const QString& root) {
-    // Entries not yet written belong to the section too.
-    RecAddFiles();
-    bool readable = true;
-    IniDocument doc = list_.load(&readable);
-    if (!readable)
-        return;
-    if (deleteFiles) {
-        for (const QString& key : uniqueNames(doc.keys(section))) {
-            QDateTime opened;
-            const QString path = doc.readString(section, key, QString());
-            if (FullTime(key, &opened) && !path.isEmpty())
-                deleteEntry(path, root);
-        }
-    }
-    while (doc.eraseSection(section)) {
-    }
-    list_.save(doc);
+void SavedFiles::store(const IniDocument& doc, const QList<TClearFiles>& entries) {
+    // Entries that could not be written go with the next write rather than being lost.
+    if (!list_.save(doc))
+        unwritten_ = entries;
 }
 
 QString SavedFileKey(const QDateTime& time) {
@@ -203,19 +191,19 @@ QString SavedFileKey(const QDateTime& time) {
 }
 
 bool FullTime(const QString& key, QDateTime* time) {
-    if (key.size() != 13)
+    // Characters outside Latin-1 become '?', which no key holds.
+    qint64 stamp = KeyStamp(key.toLatin1());
+    if (stamp < 0)
         return false;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!twoDigits(key, 0, &year) || !twoDigits(key, 2, &month) || !twoDigits(key, 4, &day) ||
-        !twoDigits(key, 7, &hour) || !twoDigits(key, 9, &minute) || !twoDigits(key, 11, &second))
+    int fields[6];
+    for (int i = 5; i >= 0; --i, stamp /= 100)
+        fields[i] = int(stamp % 100);
+    const QDateTime result(QDate(2000 + fields[0], fields[1], fields[2]),
+                           QTime(fields[3], fields[4], fields[5]));
+    if (!result.isValid())
         return false;
-    if (month > 12 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return false;
-    const QDate date(2000 + year, month, day);
-    if (!date.isValid())
-        return false;
-    *time = QDateTime(date, QTime(hour, minute, second));
-    return time->isValid();
+    *time = result;
+    return true;
 }
 
 bool TryDeleteFile(const QString& path) {
@@ -247,19 +235,28 @@ void TryRemoveDir(QString folder, const QString& root) {
     }
 }
 
-bool RemoveEmpryDir_Exec(const QString& folder) {
+namespace {
+
+// The device of a folder itself (a link is not followed); 0 when it cannot be read.
+dev_t deviceOf(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : 0;
+}
+
+bool sweep(const QString& folder, dev_t device) {
     const QDir dir(folder);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     // Every sub-folder is visited even once this folder is known to stay, so that empty
-    // branches beside recordings go in the same sweep.
+    // branches beside recordings go in the same sweep. Links and other file systems
+    // mounted below are never entered: they count as content.
     bool keep = false;
     QStringList thumbs;
     for (const QFileInfo& entry : entries) {
-        if (entry.isDir() && !entry.isSymLink()) {
-            if (!RemoveEmpryDir_Exec(entry.filePath()))
+        if (entry.isDir() && !entry.isSymLink() && deviceOf(entry.filePath()) == device) {
+            if (!sweep(entry.filePath(), device))
                 keep = true;
-        } else if (!entry.isSymLink() && isThumbs(entry.fileName())) {
+        } else if (entry.isFile() && !entry.isSymLink() && isThumbs(entry.fileName())) {
             thumbs << entry.filePath();
         } else {
             keep = true;
@@ -271,4 +268,20 @@ bool RemoveEmpryDir_Exec(const QString& folder) {
         if (!QFile::remove(path))
             return false;
     return QDir().rmdir(QDir::cleanPath(folder));
+}
+
+} // namespace
+
+bool RemoveEmpryDir_Exec(const QString& folder) {
+    const dev_t device = deviceOf(QDir::cleanPath(folder));
+    return device != 0 && sweep(folder, device);
+}
+
+QString SweepRefusal(const QString& root) {
+    const QString path = QFileInfo(root).canonicalFilePath();
+    if (path == QLatin1String("/"))
+        return QStringLiteral("the recordings folder is the top of the file system");
+    if (path == QFileInfo(QDir::homePath()).canonicalFilePath())
+        return QStringLiteral("the recordings folder is the home folder");
+    return QString();
 }

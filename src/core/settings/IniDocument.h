@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -26,12 +28,31 @@ public:
     double readFloat(const QString& section, const QString& key, double def) const;
 
     void writeString(const QString& section, const QString& key, const QString& value);
+    // Many writeString calls in one sweep over the lines, with the same result.
+    struct Assignment {
+        QString section;
+        QString key;
+        QString value;
+    };
+    void writeStrings(const QList<Assignment>& values);
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
     void writeFloat(const QString& section, const QString& key, double value);
 
     bool deleteKey(const QString& section, const QString& key);
     bool eraseSection(const QString& section);
+
+    // Every entry in file order, for readers that take a long file in one pass (a lookup
+    // by key reads the file up to that key). Keys and values are trimmed UTF-8.
+    struct Entry {
+        qsizetype line = 0;
+        qsizetype section = -1; // index into sections(); -1 before the first header
+        QByteArray key;
+        QByteArray value;
+    };
+    QList<Entry> entries() const;
+    // Removes the entries on these lines (from entries()) in one sweep.
+    void removeLines(QList<qsizetype> lines);
 
 private:
     struct Span {
@@ -40,6 +61,10 @@ private:
     };
     Span findSection(const QString& section) const;
     qsizetype findKey(const Span& span, const QString& key) const;
+    // The first section of each name (case-folded) and its lines.
+    QHash<QString, Span> sectionSpans() const;
+    // Puts each list of lines before the line of its key (lines_.size() for the end).
+    void insertLines(const QMap<qsizetype, QList<QByteArray>>& added);
 
     QList<QByteArray> lines_;
     bool crlf_ = false;

@@ -8,8 +8,10 @@
 
 // One INI file on disk. Every operation opens the file, does its work and closes it
 // again; nothing is kept open. Writes replace the file atomically (a temporary file
-// in the same folder, then a rename), so a crash or a full disk never leaves a
-// half-written file behind.
+// in the same folder, synced, renamed, then the folder synced), so a crash or a full
+// disk never leaves a half-written file behind; the file keeps its owner and group.
+// In a folder that is not writable a writable file is rewritten in place instead.
+// A failed save is logged.
 class IniFile {
 public:
     explicit IniFile(QString path) : path_(std::move(path)) {}

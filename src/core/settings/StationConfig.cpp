@@ -34,6 +34,29 @@ QString StationSection(int number) {
     return QStringLiteral("Channel%1").arg(number);
 }
 
+int StationSectionNumber(const QString& section) {
+    const QLatin1String prefix("Channel");
+    if (!section.startsWith(prefix, Qt::CaseInsensitive))
+        return -1;
+    const QString rest = section.mid(prefix.size()).trimmed();
+    if (rest.isEmpty() || rest.size() > 8)
+        return -1;
+    int value = 0;
+    for (const QChar c : rest) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value <= 255 ? value : -1;
+}
+
+void EraseStationSections(IniDocument& doc, int number) {
+    for (const QString& name : doc.sections())
+        if (StationSectionNumber(name) == number)
+            while (doc.eraseSection(name)) {
+            }
+}
+
 void StationConfigStore::ReadStationConfig(const IniDocument& ini, int number, StationConfig& cfg) {
     const QString sec = StationSection(number);
     const StationConfig d;

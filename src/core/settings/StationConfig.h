@@ -39,6 +39,11 @@ int SampleRateFromIndex(int index);
 int SampleRateIndex(int rate);
 
 QString StationSection(int number);
+// The station number a section name stands for: "Channel" in any case, then a decimal
+// number from 0 to 255, spaces and leading zeros allowed ("channel 007"); otherwise -1.
+int StationSectionNumber(const QString& section);
+// Erases every section that stands for the station, so that none can bring it back.
+void EraseStationSections(IniDocument& doc, int number);
 
 // Reads and writes station sections of one settings file.
 class StationConfigStore {

@@ -1,6 +1,7 @@
 #include "station/EncodeChain.h"
 
 #include "base/WorkerPool.h"
+#include "recording/OpenRecordings.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -58,8 +59,11 @@ struct EncodeChain::Stages {
             writeFailed = outcome.writeFailed = true;
     }
     void closeFile() {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd < 0)
+            return;
+        // The file stays protected from replacement and retention until really closed.
+        OpenRecordings::Remove(fd);
+        ::close(fd);
         fd = -1;
     }
     void start(const ChainFormat& f) {

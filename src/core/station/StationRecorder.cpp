@@ -4,6 +4,7 @@
 #include "base/WorkerPool.h"
 #include "lang/QVLanguage.h"
 #include "recording/FileNames.h"
+#include "recording/OpenRecordings.h"
 #include "recording/RecordingFile.h"
 #include "settings/FSettings.h"
 #include "station/StationHost.h"
@@ -173,6 +174,10 @@ void StationRecorder::TryOpenFile() {
     const QDateTime now = host_.Now();
     st_.FileHour = quint8(now.time().hour());
     st_.FileName = nextFileName(now);
+    // The same name again (a restart within the second, a rolling template): this
+    // station's last file may still be being finished by its chain.
+    if (OpenRecordings::Holds(st_.FileName))
+        chain_.Wait();
     QString failedFolder;
     const int result = CreateFileName(st_.FileName, &failedFolder);
     if (result != FILE_CREATED) {
@@ -190,6 +195,7 @@ void StationRecorder::TryOpenFile() {
         fail(QStringLiteral("Error open file ") + display);
         return;
     }
+    OpenRecordings::Add(st_.FileHandle);
     chain_.SetFile(st_.FileHandle);
     if (st_.Config.SaveFiles > 0)
         host_.AddFile(st_.Number, st_.FileName);

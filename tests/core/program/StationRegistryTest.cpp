@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "lang/DialogRequest.h"
 #include "program/ProgramCore.h"
+#include "settings/IniFile.h"
 #include "station/StationEngine.h"
 
 #include <gtest/gtest.h>
@@ -86,4 +87,43 @@ TEST(StationRegistry, TilesTwoWindowsOfThreeHundredPerRowOfSevenHundred) {
     const QList<QSize> windows(4, QSize(300, 200));
     EXPECT_EQ(OrderStation(windows, 700), QList<QPoint>({{1, 1}, {302, 1}, {1, 202}, {302, 202}}));
     EXPECT_EQ(OrderStation({QSize(300, 200)}, 200), QList<QPoint>({{1, 1}}));
+}
+
+class StationFolderSpelling : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(StationFolderSpelling, IsTheFolderOfTheStationThatHasIt) {
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    folder.write("tidewell.ini", "[Channel2]\nName=Two\nFileDir=Jazz\n");
+    Answers answers;
+    ProgramCore core(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &answers);
+    ASSERT_TRUE(core.Create());
+    core.Stations().ReadStations();
+    EXPECT_FALSE(core.Stations().CheckDouble("New", GetParam(), 0));
+    EXPECT_TRUE(core.Stations().CheckDouble("New", "Jazz2", 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(StationRegistry, StationFolderSpelling,
+                         ::testing::Values("Jazz", "Jazz/", "./Jazz", "x/../Jazz", "Jazz\\",
+                                           ".\\Jazz\\", "/Jazz", "Jazz//."));
+
+TEST(StationRegistry, DeletingAStationErasesEverySectionThatStandsForIt) {
+    TestFolder folder;
+    folder.copyShippedLanguages();
+    folder.write("tidewell.ini", "[Channel07]\nName=Padded\n[Channel7]\nName=Seven\n"
+                                 "[channel7]\nName=Again\n[Channel70]\nName=Seventy\n");
+    Answers answers;
+    {
+        ProgramCore core(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &answers);
+        ASSERT_TRUE(core.Create());
+        core.Stations().ReadStations();
+        core.Stations().PendingDeleteIndex = core.Stations().GetStation_Index(7);
+        core.Stations().DeleteStation();
+    }
+    EXPECT_EQ(IniFile(folder.path("tidewell.ini")).load().sections(), QStringList({"Channel70"}));
+    ProgramCore again(ProgramPaths::Resolve(folder.path("tidewell"), QString()), &answers);
+    ASSERT_TRUE(again.Create());
+    again.Stations().ReadStations();
+    EXPECT_EQ(again.Stations().GetStation_Index(7), -1);
+    EXPECT_EQ(again.Stations().Count(), 1);
 }

@@ -132,7 +132,7 @@ TEST_F(DiskGuardTest, NeverMeasuredCountsAsLow) {
     EXPECT_TRUE(guard.Drive().isEmpty());
 }
 
-TEST_F(DiskGuardTest, LimitOffHandsOutTheCurrentState) {
+TEST_F(DiskGuardTest, TurningTheLimitOffReleasesTheStations) {
     DiskGuard::Outcome out = Check(0, 0);
     EXPECT_TRUE(out.handOut);
     EXPECT_FALSE(out.becameLow);
@@ -140,10 +140,10 @@ TEST_F(DiskGuardTest, LimitOffHandsOutTheCurrentState) {
 
     Check(1 * kMiB, 16);
     ASSERT_TRUE(guard.SpaceLow);
-    out = Check(900 * kMiB, 0);
+    out = Check(1 * kMiB, 0);
     EXPECT_TRUE(out.handOut);
     EXPECT_FALSE(out.becameLow);
-    EXPECT_TRUE(guard.SpaceLow);
+    EXPECT_FALSE(guard.SpaceLow);
 }
 
 TEST(VolumeFreeSpace, MeasuresTheVolumeOfAFolderEvenBeforeItExists) {

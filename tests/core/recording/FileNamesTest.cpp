@@ -42,6 +42,10 @@ TEST(FileNames, RecordingNames) {
               "/data/Rec/Jazz/08.MP3");
     EXPECT_EQ(RecordingFileName("", "/opt/tw", "RR/dd", "Rock", kTime),
               "/opt/tw/Record/Rock/07.MP3");
+    // "RR" names the station's folder in the template only, never in the root.
+    EXPECT_EQ(RecordingFileName("/mnt/ARRAY1/radio", "/opt/RR", "RR\\HH", "Jazz", kTime),
+              "/mnt/ARRAY1/radio/Jazz/08.MP3");
+    EXPECT_EQ(RecordingFileName("", "/opt/RR", "RR", "Jazz", kTime), "/opt/RR/Record/Jazz.MP3");
     EXPECT_EQ(TemplatePreview("RR\\yyyy\\HH-MM", kTime), "\\{name radio}\\2026\\08-05.MP3");
     QLocale::setDefault(saved);
 }

@@ -1,5 +1,6 @@
 #include "recording/SavedFiles.h"
 #include "TestSupport.h"
+#include "recording/OpenRecordings.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
@@ -9,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
+
+#include <climits>
 
 namespace {
 
@@ -23,11 +28,16 @@ bool Exists(const QString& path) {
     return QFileInfo::exists(path);
 }
 
-void WriteFile(const QString& path) {
+// A recording written at `modified` (now when not given).
+void WriteFile(const QString& path, const QDateTime& modified = QDateTime()) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("audio");
+    file.flush();
+    if (modified.isValid()) {
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
 }
 
 // Puts a folder's permissions back however the test ends, so that it can be cleaned up.
@@ -49,10 +59,11 @@ protected:
     SavedFiles files{folder.path("tidewell.files"), [this](int n) { return days.value(n, -1); },
                      5000};
 
-    // A real recording under the root, entered in the list file as opened at `opened`.
+    // A real recording under the root, entered in the list file as opened at `opened`
+    // and last written a minute later.
     QString Listed(const QString& section, const QDateTime& opened, const QString& relPath) {
         const QString path = root + "/" + relPath;
-        WriteFile(path);
+        WriteFile(path, opened.addSecs(60));
         ListRaw(section, SavedFileKey(opened), path);
         return path;
     }
@@ -61,7 +72,15 @@ protected:
             doc.writeString(section, key, value);
         }));
     }
-    IniDocument List() const { return IniFile(files.ListName()).load(); }
+    IniDocument List() {
+        files.Wait();
+        return IniFile(files.ListName()).load();
+    }
+    // One main tick; then waits for what it handed to the list's worker.
+    void Work(quint64 nowTick, bool remEmpDir = false) {
+        files.Work_With_SavedFiles(nowTick, kNow, remEmpDir, root);
+        files.Wait();
+    }
 };
 
 } // namespace
@@ -95,15 +114,21 @@ TEST_F(SavedFilesTest, RecordingsOpenedInTheSameSecondShareAKey) {
     EXPECT_EQ(list.readString("Channel2", "240305_100000", ""), root + "/other.mp3");
 }
 
-TEST_F(SavedFilesTest, LongNamesAreCutTo192CodePoints) {
+TEST_F(SavedFilesTest, LongPathsAreStoredAndDeletedWhole) {
+    days[3] = 1;
     const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E"); // two UTF-16 units
-    const QString prefix = root + "/";
-    files.AddFile(3, prefix + clef.repeated(300), 1000, kNow);
+    const QString deep = root + "/" + clef.repeated(40) + "/" + clef.repeated(40) + "/";
+    const QString old = deep + "2024-06-13 10.MP3";
+    const QString kept = deep + "2024-06-13 11.MP3";
+    WriteFile(old, kNow.addDays(-2));
+    WriteFile(kept, kNow.addDays(-2));
+    files.AddFile(3, old, 1000, kNow.addDays(-2));
     files.RecAddFiles();
+    EXPECT_EQ(List().readString("Channel3", SavedFileKey(kNow.addDays(-2)), ""), old);
 
-    const QString stored = List().readString("Channel3", SavedFileKey(kNow), "");
-    EXPECT_EQ(stored, prefix + clef.repeated(192 - prefix.size()));
-    EXPECT_EQ(stored.toUcs4().size(), 192);
+    EXPECT_TRUE(files.Clear_Files(200000, kNow, root));
+    EXPECT_FALSE(Exists(old));
+    EXPECT_TRUE(Exists(kept));
 }
 
 TEST_F(SavedFilesTest, AddFileIgnoresOutOfRangeNumbersAndEmptyNames) {
@@ -128,7 +153,7 @@ TEST_F(SavedFilesTest, EntriesThatCannotBeWrittenWaitForTheNextWrite) {
         folder.path("later/tidewell.files"), [](int) { return 1; }, 0);
     unwritable.AddFile(1, root + "/a.mp3", 1000, kNow);
     unwritable.RecAddFiles();
-    EXPECT_EQ(unwritable.Pending().size(), 1);
+    EXPECT_FALSE(Exists(unwritable.ListName()));
 
     ASSERT_TRUE(QDir().mkpath(folder.path("later")));
     unwritable.AddFile(2, root + "/b.mp3", 2000, kNow);
@@ -164,7 +189,7 @@ TEST_F(SavedFilesTest, FolderRemovalStopsAtTheRoot) {
     root = folder.path("above/rec");
     const QString deep = Listed("Channel1", kNow.addDays(-2), "a/b/old.mp3");
     const QString outside = folder.path("outside/x/old.mp3");
-    WriteFile(outside);
+    WriteFile(outside, kNow.addDays(-3));
     ListRaw("Channel1", SavedFileKey(kNow.addDays(-3)), outside);
 
     EXPECT_TRUE(files.Clear_Files(200000, kNow, root));
@@ -188,8 +213,8 @@ TEST_F(SavedFilesTest, RootStaysWhileItHoldsOtherRecordings) {
 }
 
 TEST_F(SavedFilesTest, FileInReadOnlyFolderStaysListedUntilItCanBeDeleted) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "a read-only folder does not stop the superuser";
+    if (RanAsUnprivilegedUser())
+        return;
     days[1] = 1;
     const QString path = Listed("Channel1", kNow.addDays(-2), "locked/old.mp3");
     const PermissionGuard guard{root + "/locked"};
@@ -218,7 +243,7 @@ TEST_F(SavedFilesTest, PathThatCannotBeRemovedIsRetriedOnTheNextPass) {
     EXPECT_EQ(List().keys("Channel1").size(), 1);
 
     ASSERT_TRUE(QDir(path).removeRecursively());
-    folder.write("rec/blocked/old.mp3", "audio");
+    WriteFile(path, kNow.addDays(-2));
     EXPECT_TRUE(files.Clear_Files(260000, kNow, root));
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(List().keys("Channel1").isEmpty());
@@ -287,7 +312,7 @@ TEST_F(SavedFilesTest, MalformedKeysAreLeftInTheList) {
                              "240101_240000",  "240101_106000", "240101_100060", "24010_100000",
                              "2401011_100000", "24a101_100000", "Name"};
     for (int i = 0; i < bad.size(); ++i) {
-        WriteFile(root + QStringLiteral("/bad%1.mp3").arg(i));
+        WriteFile(root + QStringLiteral("/bad%1.mp3").arg(i), kNow.addYears(-2));
         ListRaw("Channel1", bad[i], root + QStringLiteral("/bad%1.mp3").arg(i));
     }
 
@@ -429,8 +454,12 @@ TEST_F(SavedFilesTest, EraseFilesDeletesTheStationsRecordingsAndSection) {
     files.AddFile(3, root + "/s3/pending.mp3", 1000, kNow.addSecs(5));
     folder.write("rec/s3/pending.mp3", "audio");
     files.AddFile(4, root + "/s4/pending.mp3", 1000, kNow.addSecs(5));
+    // Every section that stands for the station goes, and the files listed under it.
+    const QString padded = Listed("Channel03", kNow, "s3/padded.mp3");
+    const QString spaced = Listed("channel 3", kNow, "s3/spaced.mp3");
+    ListRaw("Channel30", SavedFileKey(kNow), root + "/s30.mp3");
 
-    files.EraseFiles("channel3", true, root);
+    files.EraseFiles(3, true, root);
     EXPECT_FALSE(Exists(a));
     EXPECT_FALSE(Exists(b));
     EXPECT_FALSE(Exists(root + "/s3/pending.mp3"));
@@ -438,9 +467,11 @@ TEST_F(SavedFilesTest, EraseFilesDeletesTheStationsRecordingsAndSection) {
     // Only keys that are opening times name recordings.
     EXPECT_TRUE(Exists(root + "/s3/notes.txt"));
     EXPECT_TRUE(Exists(four));
+    EXPECT_FALSE(Exists(padded));
+    EXPECT_FALSE(Exists(spaced));
 
     const IniDocument list = List();
-    EXPECT_EQ(list.sections(), QStringList({"Channel4"}));
+    EXPECT_EQ(list.sections(), QStringList({"Channel4", "Channel30"}));
     EXPECT_EQ(list.keys("Channel4").size(), 2);
     EXPECT_TRUE(files.Pending().isEmpty());
 }
@@ -449,7 +480,7 @@ TEST_F(SavedFilesTest, EraseFilesCanKeepTheRecordings) {
     const QString a = Listed("Channel3", kNow.addDays(-1), "s3/a.mp3");
     files.AddFile(3, root + "/s3/pending.mp3", 1000, kNow);
 
-    files.EraseFiles("Channel3", false, root);
+    files.EraseFiles(3, false, root);
     EXPECT_TRUE(Exists(a));
     EXPECT_TRUE(List().sections().isEmpty());
     EXPECT_TRUE(files.Pending().isEmpty());
@@ -460,9 +491,9 @@ TEST_F(SavedFilesTest, WorkWritesTheListOneSecondAfterTheLastAdd) {
     files.AddFile(1, root + "/b.mp3", 100500, kNow.addSecs(1));
     EXPECT_EQ(files.NextSavedFilesWrite, 101500u);
 
-    files.Work_With_SavedFiles(101499, kNow, false, root);
+    Work(101499);
     EXPECT_FALSE(Exists(files.ListName()));
-    files.Work_With_SavedFiles(101500, kNow, false, root);
+    Work(101500);
     EXPECT_EQ(List().keys("Channel1").size(), 2);
     EXPECT_EQ(files.NextSavedFilesWrite, 0u);
 }
@@ -470,24 +501,24 @@ TEST_F(SavedFilesTest, WorkWritesTheListOneSecondAfterTheLastAdd) {
 TEST_F(SavedFilesTest, WorkPassesTenSecondsAfterStartThenEveryMinute) {
     days[1] = 1;
     const QString first = Listed("Channel1", kNow.addDays(-2), "a/first.mp3");
-    files.Work_With_SavedFiles(15000, kNow, false, root);
+    Work(15000);
     EXPECT_TRUE(Exists(first));
-    files.Work_With_SavedFiles(15001, kNow, false, root);
+    Work(15001);
     EXPECT_FALSE(Exists(first));
 
     const QString second = Listed("Channel1", kNow.addDays(-3), "a/second.mp3");
-    files.Work_With_SavedFiles(75001, kNow, false, root);
+    Work(75001);
     EXPECT_TRUE(Exists(second));
-    files.Work_With_SavedFiles(75002, kNow, false, root);
+    Work(75002);
     EXPECT_FALSE(Exists(second));
 
     // A new recording brings the next pass forward to two seconds after it.
     const QString third = Listed("Channel1", kNow.addDays(-4), "a/third.mp3");
     files.AddFile(1, root + "/new.mp3", 80000, kNow);
-    files.Work_With_SavedFiles(82000, kNow, false, root);
+    Work(82000);
     EXPECT_TRUE(List().hasKey("Channel1", SavedFileKey(kNow)));
     EXPECT_TRUE(Exists(third));
-    files.Work_With_SavedFiles(82001, kNow, false, root);
+    Work(82001);
     EXPECT_FALSE(Exists(third));
 }
 
@@ -495,9 +526,89 @@ TEST_F(SavedFilesTest, WorkSweepsEmptyFoldersOnlyWhenAsked) {
     ASSERT_TRUE(QDir().mkpath(root + "/left/over"));
     folder.write("rec/show/keep.mp3", "audio");
 
-    files.Work_With_SavedFiles(15001, kNow, false, root);
+    Work(15001);
     EXPECT_TRUE(Exists(root + "/left/over"));
-    files.Work_With_SavedFiles(75002, kNow, true, root);
+    Work(75002, true);
     EXPECT_FALSE(Exists(root + "/left"));
     EXPECT_TRUE(Exists(root + "/show/keep.mp3"));
+}
+
+TEST_F(SavedFilesTest, AFileRecordedAgainAtTheSamePathIsNotDeletedForItsOldEntry) {
+    days[1] = 8;
+    // A weekly rolling name: last week's entry and yesterday's both name the same file.
+    const QString rolling = Listed("Channel1", kNow.addDays(-9), "Monday/10.MP3");
+    ListRaw("Channel1", SavedFileKey(kNow.addDays(-2)), rolling);
+    WriteFile(rolling, kNow.addDays(-2).addSecs(3600));
+    // A file written long after its only entry holds another recording.
+    const QString rewritten = root + "/Tuesday/10.MP3";
+    ListRaw("Channel1", SavedFileKey(kNow.addDays(-9)), rewritten);
+    WriteFile(rewritten, kNow.addSecs(-3600));
+
+    EXPECT_TRUE(files.Clear_Files(200000, kNow, root));
+    EXPECT_TRUE(Exists(rolling));
+    EXPECT_TRUE(Exists(rewritten));
+    EXPECT_EQ(List().keys("Channel1"), QStringList({SavedFileKey(kNow.addDays(-2))}));
+}
+
+class SavedFilesDaysTest : public SavedFilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SavedFilesDaysTest, DaysBeyondTheCalendarMeanNever) {
+    days[1] = GetParam();
+    const QString path = Listed("Channel1", kNow.addYears(-20), "old.mp3");
+
+    EXPECT_FALSE(files.Clear_Files(200000, kNow, root));
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(List().keys("Channel1").size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Huge, SavedFilesDaysTest, ::testing::Values(INT_MAX, 1000000, 36500));
+
+TEST_F(SavedFilesTest, AFileBeingRecordedIsNeverDeleted) {
+    days[1] = 1;
+    const QString path = Listed("Channel1", kNow.addDays(-2), "a/old.mp3");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    OpenRecordings::Add(fd);
+
+    EXPECT_FALSE(files.Clear_Files(200000, kNow, root));
+    files.EraseFiles(1, true, root + "/a/.."); // a root spelled another way
+    EXPECT_TRUE(Exists(path));
+
+    OpenRecordings::Remove(fd);
+    ::close(fd);
+    ListRaw("Channel1", SavedFileKey(kNow.addDays(-2)), path);
+    EXPECT_TRUE(files.Clear_Files(260000, kNow, root));
+    EXPECT_FALSE(Exists(path));
+}
+
+TEST(RemoveEmpryDirExec, StaysOnTheFileSystemOfItsFolder) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a file system below the root needs the superuser";
+    TestFolder folder;
+    const QString mounted = folder.path("rec/mnt");
+    ASSERT_TRUE(QDir().mkpath(mounted));
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs", 0, "size=1m"), 0);
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount(path.constData()); }
+    } unmount{QFile::encodeName(mounted)};
+    ASSERT_TRUE(QDir().mkpath(mounted + "/empty-inside"));
+    ASSERT_TRUE(QDir().mkpath(folder.path("rec/empty")));
+
+    EXPECT_FALSE(RemoveEmpryDir_Exec(folder.path("rec/")));
+    EXPECT_TRUE(Exists(mounted + "/empty-inside"));
+    EXPECT_FALSE(Exists(folder.path("rec/empty")));
+}
+
+TEST_F(SavedFilesTest, NoSweepOfTheTopFolderOrTheHomeFolder) {
+    const QByteArray savedHome = qgetenv("HOME");
+    ASSERT_TRUE(qputenv("HOME", root.toUtf8()));
+    ASSERT_TRUE(QDir().mkpath(root + "/Desktop/empty"));
+    Work(15001, true);
+    qputenv("HOME", savedHome);
+    EXPECT_TRUE(Exists(root + "/Desktop/empty"));
+
+    for (const char* top : {"/", "//", "/tmp/..", "/./"})
+        EXPECT_FALSE(SweepRefusal(top).isEmpty()) << top;
+    EXPECT_TRUE(SweepRefusal(root).isEmpty());
 }

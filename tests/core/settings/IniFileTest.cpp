@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -151,14 +153,6 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(
         IniFile(folder.path("dir.ini")).edit([](IniDocument& d) { d.writeInteger("S", "K", 2); }));
     EXPECT_TRUE(QFileInfo(folder.path("dir.ini")).isDir());
-    if (geteuid() != 0) { // root reads any file, so only others can try a write-only one
-        QFile locked(folder.path("settings.ini"));
-        locked.setPermissions(QFile::WriteOwner);
-        EXPECT_FALSE(file.edit([](IniDocument& d) { d.writeInteger("S", "K", 2); }));
-        locked.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        EXPECT_EQ(folder.read("settings.ini"), old);
-    }
-
     EXPECT_TRUE(file.edit([](IniDocument& d) { d.writeInteger("S", "K", 3); }));
     EXPECT_EQ(folder.read("settings.ini"), "; mine\r\n[S]\r\nK=3\r\n");
     EXPECT_EQ(filesIn(folder), QStringList({"settings.ini"}));
@@ -171,4 +165,71 @@ TEST(IniDocument, FloatsStayReadableInLocalesWithTheirOwnDigits) {
     ini.writeFloat("S", "Buffer", 1.5);
     QLocale::setDefault(saved);
     EXPECT_DOUBLE_EQ(ini.readFloat("S", "Buffer", 0), 1.5);
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNeverReplaced) {
+    if (RanAsUnprivilegedUser())
+        return;
+    TestFolder folder;
+    folder.write("settings.ini", "[S]\nK=1\n");
+    const IniFile file(folder.path("settings.ini"));
+    ASSERT_TRUE(QFile::setPermissions(folder.path("settings.ini"), QFile::WriteOwner));
+    EXPECT_FALSE(file.edit([](IniDocument& d) { d.writeInteger("S", "K", 2); }));
+    ASSERT_TRUE(
+        QFile::setPermissions(folder.path("settings.ini"), QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(folder.read("settings.ini"), "[S]\nK=1\n");
+}
+
+TEST(IniFile, InAFolderThatIsNotWritableTheFileIsRewrittenInPlace) {
+    if (RanAsUnprivilegedUser())
+        return;
+    TestFolder folder;
+    ASSERT_TRUE(QDir().mkpath(folder.path("etc")));
+    folder.write("etc/settings.ini", "[S]\nK=1\n");
+    const QFileDevice::Permissions open = QFile::permissions(folder.path("etc"));
+    ASSERT_TRUE(QFile::setPermissions(folder.path("etc"), QFile::ReadOwner | QFile::ExeOwner));
+    const bool edited = IniFile(folder.path("etc/settings.ini")).edit([](IniDocument& d) {
+        d.writeInteger("S", "K", 2);
+    });
+    QFile::setPermissions(folder.path("etc"), open);
+    EXPECT_TRUE(edited);
+    EXPECT_EQ(folder.read("etc/settings.ini"), "[S]\nK=2\n");
+}
+
+TEST(IniFile, ARewrittenFileKeepsItsOwnerAndGroup) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the superuser writes files that belong to others";
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    TestFolder folder;
+    folder.write("settings.ini", "[S]\nK=1\n");
+    const QByteArray path = QFile::encodeName(folder.path("settings.ini"));
+    ASSERT_EQ(chown(path.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_TRUE(IniFile(folder.path("settings.ini")).edit([](IniDocument& d) {
+        d.writeInteger("S", "K", 2);
+    }));
+    struct stat st {};
+    ASSERT_EQ(stat(path.constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, nobody->pw_uid);
+    EXPECT_EQ(st.st_gid, nobody->pw_gid);
+    EXPECT_EQ(folder.read("settings.ini"), "[S]\nK=2\n");
+}
+
+namespace {
+QStringList logged;
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    logged << text;
+}
+} // namespace
+
+TEST(IniFile, AFailedSaveIsLogged) {
+    TestFolder folder;
+    folder.write("plain", "x");
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    const bool saved = IniFile(folder.path("plain/settings.ini")).save(IniDocument());
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(folder.path("plain/settings.ini"))) << logged[0].toStdString();
 }

@@ -94,11 +94,11 @@ QHash<int, int> SavedFiles::daysSnapshot() const {
 
 void SavedFiles::RecAddFiles() {
     postWrite();
-    worker_.Wait();
+    worker_->Wait();
 }
 
 void SavedFiles::postWrite() {
-    worker_.Post([this, entries = takePending()]() mutable {
+    worker_->Post([this, entries = takePending()]() mutable {
         IniDocument doc;
         if (loadWith(&entries, &doc) && !entries.isEmpty())
             store(doc, entries);
@@ -121,18 +121,18 @@ void SavedFiles::Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, boo
         sweepRefusalLogged_ = true;
         return;
     }
-    worker_.Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
+    worker_->Post([folder = root + u'/'] { RemoveEmpryDir_Exec(folder); });
 }
 
 bool SavedFiles::Clear_Files(quint64 nowTick, const QDateTime& now, const QString& root) {
     postPass(nowTick, now, root);
-    worker_.Wait();
+    worker_->Wait();
     return lastPassRemoved_;
 }
 
 void SavedFiles::postPass(quint64 nowTick, const QDateTime& now, const QString& root) {
     NextSavedFilesPass = nowTick + kPassInterval;
-    worker_.Post([this, entries = takePending(), days = daysSnapshot(), now, root]() mutable {
+    worker_->Post([this, entries = takePending(), days = daysSnapshot(), now, root]() mutable {
         lastPassRemoved_ = false;
         IniDocument doc;
         if (!loadWith(&entries, &doc))
@@ -147,7 +147,7 @@ void SavedFiles::postPass(quint64 nowTick, const QDateTime& now, const QString& 
 }
 
 void SavedFiles::EraseFiles(int number, bool deleteFiles, const QString& root) {
-    worker_.Post([this, entries = takePending(), number, deleteFiles, root]() mutable {
+    worker_->Post([this, entries = takePending(), number, deleteFiles, root]() mutable {
         IniDocument doc;
         if (!loadWith(&entries, &doc))
             return;
@@ -161,7 +161,7 @@ void SavedFiles::EraseFiles(int number, bool deleteFiles, const QString& root) {
         EraseStationSections(doc, number);
         store(doc, entries);
     });
-    worker_.Wait();
+    worker_->Wait();
 }
 
 bool SavedFiles::loadWith(QList<TClearFiles>* entries, IniDocument* doc) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/SerialWorker.h"
+#include "base/WorkerPool.h"
 #include "settings/IniFile.h"
 
 #include <QDateTime>
@@ -37,7 +37,7 @@ public:
     void Work_With_SavedFiles(quint64 nowTick, const QDateTime& now, bool remEmpDir,
                               const QString& root);
     // Returns once everything handed to the worker is done.
-    void Wait() { worker_.Wait(); }
+    void Wait() { worker_->Wait(); }
 
     const QString& ListName() const { return list_.path(); }
     // Entries not yet handed to the worker.
@@ -62,7 +62,9 @@ private:
     QList<TClearFiles> unwritten_; // worker only
     bool lastPassRemoved_ = false; // worker only, read after a wait
     bool sweepRefusalLogged_ = false;
-    SerialWorker worker_; // last: its thread ends before the members it uses go
+    // Last: the thread runs what was posted and ends before the members it uses go.
+    WorkerPool thread_{1};
+    std::shared_ptr<Strand> worker_ = thread_.NewStrand();
 };
 
 // The opening time a list key stands for ("YYMMDD_HHNNSS", local time).

@@ -57,9 +57,7 @@ TEST(DaemonRecording, RecordsAStationIntoTaggedMp3Files) {
     folder.write("radio.ini", ini);
 
     ChildProcess daemon;
-    ASSERT_TRUE(
-        daemon.start("sh", {"-c", "exec \"$0\" --config \"$1\" 2>\"$2\"", folder.path("tidewelld"),
-                            folder.path("radio.ini"), folder.path("daemon.log")}));
+    ASSERT_TRUE(StartDaemonIn(daemon, QDir(folder.path(""))));
     const QString log = folder.path("daemon.log");
     ASSERT_TRUE(QTest::qWaitFor([&] { return readText(log).contains("Jazz: Recording"); }, 30000))
         << readText(log).toStdString();

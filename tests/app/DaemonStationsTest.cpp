@@ -74,9 +74,7 @@ TEST(DaemonStations, ConnectsWatchesReportsAndStops) {
 
     // Standard error goes to a file through the shell, so the test can read it.
     ChildProcess daemon;
-    ASSERT_TRUE(
-        daemon.start("sh", {"-c", "exec \"$0\" --config \"$1\" 2>\"$2\"", folder.path("tidewelld"),
-                            folder.path("radio.ini"), folder.path("daemon.log")}));
+    ASSERT_TRUE(StartDaemonIn(daemon, QDir(folder.path(""))));
     Log log(folder.path("daemon.log"));
     ASSERT_TRUE(log.waitFor("Dropper: Online")) << log.read().toStdString();
     ASSERT_TRUE(log.waitFor("Quiet: Online")) << log.read().toStdString();
@@ -128,9 +126,7 @@ TEST(DaemonStations, QuitsWithinFiveSecondsWhateverTheServersDo) {
                "\nURL=" + server.url(paths[n]).toUtf8() + "\nMode=1\n";
     folder.write("radio.ini", ini);
     ChildProcess daemon;
-    ASSERT_TRUE(
-        daemon.start("sh", {"-c", "exec \"$0\" --config \"$1\" 2>\"$2\"", folder.path("tidewelld"),
-                            folder.path("radio.ini"), folder.path("daemon.log")}));
+    ASSERT_TRUE(StartDaemonIn(daemon, QDir(folder.path(""))));
     Log log(folder.path("daemon.log"));
     ASSERT_TRUE(log.waitFor("S0: Online")) << log.read().toStdString();
     std::this_thread::sleep_for(std::chrono::seconds(1));

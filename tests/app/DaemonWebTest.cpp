@@ -46,9 +46,7 @@ TEST(DaemonWeb, TheStatusPageInABrowser) {
                                   "\nHTTPUser=op\n[Channel0]\nName=Радио\nMode=1\nURL=" +
                                   stream.url("/stream.mp3").toUtf8() + "\n");
     ChildProcess daemon;
-    ASSERT_TRUE(
-        daemon.start("sh", {"-c", "exec \"$0\" --config \"$1\" 2>\"$2\"", folder.path("tidewelld"),
-                            folder.path("radio.ini"), folder.path("daemon.log")}));
+    ASSERT_TRUE(StartDaemonIn(daemon, QDir(folder.path(""))));
     auto log = [&] { return QString::fromUtf8(folder.read("daemon.log")); };
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return log().contains(QString::fromUtf8("Радио: Online")); }, 30000));

@@ -3,6 +3,7 @@
 #include "base/WorkerPool.h"
 #include "recording/OpenRecordings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@ struct EncodeChain::Stages {
     tWaveConverter resampler;
     TACM encoder{ACM_ENCODE, 44100, 2, WAVE_FORMAT_MPEGLAYER3, false};
     int fd = -1;
+    qint64 fileBytes = 0; // what the file took whole
     bool writeFailed = false;
     std::mutex outcomeLock;
     Outcome outcome;
@@ -53,10 +55,26 @@ struct EncodeChain::Stages {
             return;
         const bool ok = writeAll(fd, bytes, count);
         const std::lock_guard lock(outcomeLock);
-        if (ok)
+        if (ok) {
+            fileBytes += count;
             outcome.written += count;
+        }
         else
             writeFailed = outcome.writeFailed = true;
+    }
+    // After a write the disk took only in part, the tag goes over the end of what the
+    // file already holds, so that even a full disk leaves it ending with its tag; the
+    // last frame loses its tail, which players skip.
+    void writeTag(const QByteArray& tag) {
+        if (fd < 0)
+            return;
+        if (writeFailed) {
+            const off_t end = ::lseek(fd, 0, SEEK_END);
+            const off_t at = std::min<off_t>(fileBytes, end - tag.size());
+            if (at >= 0 && ::ftruncate(fd, at) == 0)
+                ::lseek(fd, at, SEEK_SET);
+        }
+        writeAll(fd, reinterpret_cast<const quint8*>(tag.constData()), tag.size());
     }
     void closeFile() {
         if (fd < 0)
@@ -127,6 +145,7 @@ void EncodeChain::SetFile(int fd) {
     strand_->Post([s = stages_, fd] {
         s->closeFile();
         s->fd = fd;
+        s->fileBytes = 0;
         s->writeFailed = false;
     });
 }
@@ -138,10 +157,7 @@ void EncodeChain::Finish(bool flush, const QByteArray& tag) {
             s->resampler.Close();
             s->encoder.Close();
         }
-        // Tried even after a failed write: a file cut by a size limit or a
-        // freed disk may still take it.
-        if (s->fd >= 0)
-            writeAll(s->fd, reinterpret_cast<const quint8*>(tag.constData()), tag.size());
+        s->writeTag(tag);
         s->closeFile();
     });
 }

@@ -2,6 +2,7 @@
 
 #include "stream/AudioOutput.h"
 #include "stream/HostLookup.h"
+#include "stream/HttpSource.h"
 #include "stream/PcmConverter.h"
 #include "stream/Playlist.h"
 
@@ -17,6 +18,7 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -24,7 +26,11 @@ using Clock = std::chrono::steady_clock;
 
 // Network reads give up after this long without data; the station notices a
 // silent server earlier, through its falling buffer.
-constexpr const char* kReadTimeoutUs = "10000000";
+constexpr int kReadTimeoutMs = 10000;
+// Enough of a body without a named type to tell an HLS play list.
+constexpr int kHlsSniffBytes = 4096;
+// openHttp found an HLS play list.
+constexpr int kHlsContent = -1;
 // Only network protocols: a hostile play list must not reach local files.
 constexpr const char* kProtocols = "http,https,tls,tcp,crypto";
 constexpr int kMaxPlaylistBytes = 64 * 1024;
@@ -64,7 +70,7 @@ AVDictionary* networkOptions(const BassStream::Settings& s) {
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "icy", "1", 0);
     av_dict_set(&opts, "user_agent", s.userAgent.toUtf8().constData(), 0);
-    av_dict_set(&opts, "rw_timeout", kReadTimeoutUs, 0);
+    av_dict_set(&opts, "rw_timeout", std::to_string(kReadTimeoutMs * 1000).c_str(), 0);
     av_dict_set(&opts, "protocol_whitelist", kProtocols, 0);
     return opts;
 }
@@ -99,7 +105,7 @@ const AVInputFormat* DemuxerForMime(const QByteArray& mime) {
         {"audio/x-aac", "aac"}, {"audio/ogg", "ogg"}, {"application/ogg", "ogg"},
         {"audio/flac", "flac"},
     };
-    const QByteArray type = mime.left(mime.indexOf(';')).trimmed().toLower();
+    const QByteArray type = mime.split(';').first().trimmed().toLower();
     for (const auto& [name, demuxer] : kinds)
         if (type == name)
             return av_find_input_format(demuxer);
@@ -127,18 +133,12 @@ std::unique_ptr<BassStream> BassStream::Open(const QString& url, bool hls, const
 
 int BassStream::openList(const QString& url) {
     restartDeadline();
-    if (const int e = lookUp(url))
-        return e;
-    AVIOContext* io = nullptr;
-    AVDictionary* opts = networkOptions(settings_);
-    const AVIOInterruptCB cb = {&BassStream::interrupted, this};
-    const int r = avio_open2(&io, url.toUtf8().constData(), AVIO_FLAG_READ, &cb, &opts);
-    av_dict_free(&opts);
-    if (r < 0)
-        return errorFromAv(r);
+    int avError = 0;
+    const std::unique_ptr<HttpSource> source = HttpSource::Open(httpRequest(url), &avError);
+    if (!source)
+        return errorFromAv(avError);
     std::vector<unsigned char> buf(kMaxPlaylistBytes);
-    const int n = avio_read(io, buf.data(), kMaxPlaylistBytes);
-    avio_closep(&io);
+    const int n = avio_read(source->Io(), buf.data(), kMaxPlaylistBytes);
     const QByteArray text(reinterpret_cast<const char*>(buf.data()), std::max(n, 0));
     if (IsHlsPlaylist(text))
         return settings_.hlsAvailable ? openMedia(url, true) : BASS_ERROR_FILEFORM;
@@ -154,6 +154,11 @@ int BassStream::openList(const QString& url) {
             break;
     }
     return error;
+}
+
+HttpSource::Request BassStream::httpRequest(const QString& url) {
+    return {url, settings_.userAgent.toUtf8(), kReadTimeoutMs,
+            [this] { return interrupted(this) != 0; }};
 }
 
 void BassStream::restartDeadline() {
@@ -186,35 +191,61 @@ int BassStream::lookUp(const QString& url) {
 
 void BassStream::closeMedia() {
     avcodec_free_context(&decoder_);
+    // The demuxer leaves a reader handed to it for us to close.
     avformat_close_input(&format_);
-    // Opened by us and handed to the demuxer, which leaves closing it to us.
-    avio_closep(&io_);
+    source_.reset();
 }
 
+// `hls` allows HLS content even without the HLS call.
 int BassStream::openMedia(const QString& url, bool hls) {
     closeMedia();
     restartDeadline();
-    if (const int e = lookUp(url))
-        return e;
-    const QByteArray address = url.toUtf8();
-    const AVIOInterruptCB cb = {&BassStream::interrupted, this};
-    AVDictionary* opts = networkOptions(settings_);
-    int r = avio_open2(&io_, address.constData(), AVIO_FLAG_READ, &cb, &opts);
-    av_dict_free(&opts);
-    if (r < 0)
-        return errorFromAv(r);
+    const QString scheme = QUrl(url).scheme().toLower();
+    if (scheme == "http" || scheme == "https") {
+        const int error = openHttp(url);
+        if (error != kHlsContent)
+            return error;
+        closeMedia();
+        restartDeadline();
+    }
+    return openThroughFfmpeg(url, hls);
+}
+
+void BassStream::allocFormat() {
     format_ = avformat_alloc_context();
-    format_->pb = io_;
-    format_->interrupt_callback = cb;
+    format_->interrupt_callback = {&BassStream::interrupted, this};
     // Enough to know the format without waiting seconds for a live stream.
     format_->format_probesize = 32 * 1024;
     format_->probesize = 64 * 1024;
     format_->max_analyze_duration = 500000;
+}
+
+int BassStream::openHttp(const QString& url) {
+    int avError = 0;
+    source_ = HttpSource::Open(httpRequest(url), &avError);
+    if (!source_)
+        return errorFromAv(avError);
     // A named type opens with its own demuxer, which finds the frame sync by itself
     // even when the server's burst starts in the middle of a frame.
-    const AVInputFormat* named = DemuxerForMime(avOption(io_, "mime_type"));
-    opts = networkOptions(settings_);
-    r = avformat_open_input(&format_, address.constData(), named, &opts);
+    const AVInputFormat* named = DemuxerForMime(source_->Header("content-type"));
+    // HLS segments are fetched by FFmpeg's HLS demuxer, so it gets the address itself.
+    if (!named && IsHlsPlaylist(source_->Peek(kHlsSniffBytes)))
+        return kHlsContent;
+    allocFormat();
+    format_->pb = source_->Io();
+    AVDictionary* opts = networkOptions(settings_);
+    const int r = avformat_open_input(&format_, url.toUtf8().constData(), named, &opts);
+    av_dict_free(&opts);
+    return r < 0 ? errorFromAv(r) : openDecoder();
+}
+
+// HLS, and addresses that are not HTTP, through FFmpeg's own protocols.
+int BassStream::openThroughFfmpeg(const QString& url, bool hls) {
+    if (const int e = lookUp(url))
+        return e;
+    allocFormat();
+    AVDictionary* opts = networkOptions(settings_);
+    const int r = avformat_open_input(&format_, url.toUtf8().constData(), nullptr, &opts);
     av_dict_free(&opts);
     if (r < 0)
         return errorFromAv(r);
@@ -261,15 +292,25 @@ BASS_CHANNELINFO BassStream::Info() const {
 }
 
 void BassStream::readHeaders() {
-    const QByteArray icy = avOption(format_->pb, "icy_metadata_headers");
-    // FFmpeg keeps no other response headers; the status and type are what it knows.
-    QByteArray http = QByteArray("HTTP/1.0 200 OK") + '\0';
-    const QByteArray mime = avOption(format_->pb, "mime_type");
-    if (!mime.isEmpty())
-        http += "Content-Type: " + mime + '\0';
+    QByteArray icy;
+    QList<QByteArray> http;
+    if (source_) {
+        http = source_->HeaderLines();
+        http.prepend(source_->StatusLine());
+        for (const QByteArray& line : source_->HeaderLines())
+            if (line.toLower().startsWith("icy-"))
+                icy += line + '\n';
+    } else {
+        // FFmpeg keeps no other response headers; the status and type are what it knows.
+        icy = avOption(format_->pb, "icy_metadata_headers");
+        http = {"HTTP/1.0 200 OK"};
+        const QByteArray mime = avOption(format_->pb, "mime_type");
+        if (!mime.isEmpty())
+            http += "Content-Type: " + mime;
+    }
     const std::lock_guard lock(tagMutex_);
     icyTags_ = headerRun(icy);
-    httpTags_ = http + '\0';
+    httpTags_ = http.join('\0') + '\0' + '\0';
     updateMeta();
 }
 
@@ -364,7 +405,7 @@ void BassStream::Play() {
 }
 
 bool BassStream::updateMeta() {
-    QByteArray meta = avOption(format_->pb, "icy_metadata_packet");
+    QByteArray meta = source_ ? source_->IcyMetadata() : QByteArray();
     if (meta.isEmpty()) {
         // HLS carries titles as ID3 tags, which FFmpeg reports as stream metadata.
         const AVDictionaryEntry* title =
@@ -441,7 +482,8 @@ void BassStream::networkLoop() {
 
 void BassStream::napWithAudioLeft(qint64 queuedMs) {
     // Only while playback has plenty left, so the nap never starves it.
-    const auto nap = std::min<Clock::duration>(kNetworkNap, std::chrono::milliseconds(queuedMs / 4));
+    const auto nap =
+        std::min<Clock::duration>(kNetworkNap, std::chrono::milliseconds(queuedMs / 4));
     // One sleep: freeing the stream joins its threads in the background, so a nap
     // holds nobody up, and steps would only add wake-ups.
     std::this_thread::sleep_for(nap);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stream/Bass.h"
+#include "stream/HttpSource.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,7 +20,6 @@ class AudioOutputStream;
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
-struct AVIOContext;
 
 // One open network stream: a network thread that queues compressed packets up to
 // the configured buffer length, and, once playing, a playback thread that decodes
@@ -79,6 +79,10 @@ private:
     BassStream() = default;
     int openList(const QString& url);
     int openMedia(const QString& url, bool hls);
+    int openHttp(const QString& url);
+    int openThroughFfmpeg(const QString& url, bool hls);
+    void allocFormat();
+    HttpSource::Request httpRequest(const QString& url);
     int openDecoder();
     int lookUp(const QString& url);
     void closeMedia();
@@ -99,7 +103,7 @@ private:
 
     Settings settings_;
     std::atomic<HSTREAM> handle_{0};
-    AVIOContext* io_ = nullptr;
+    std::unique_ptr<HttpSource> source_; // the body the demuxer reads, for HTTP
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     int audioIndex_ = -1;

@@ -191,6 +191,15 @@ TEST_F(StreamWorkerTest, OldServersChunkedBodiesAndPlayLists) {
     }
 }
 
+TEST_F(StreamWorkerTest, HttpsStreamsPlayWithTheirTitles) {
+    StreamServer tls;
+    ASSERT_TRUE(tls.start({"--tls", "--title", "Secure Song", "--metaint", "3000"}));
+    Station s(tls.url("/chunked.mp3").replace("http://", "https://"));
+    ASSERT_TRUE(s.online()) << s.st.Message.get().toStdString();
+    EXPECT_EQ(s.st.StreamName.get(), "Tidewell Test Radio");
+    EXPECT_TRUE(s.runUntil([&] { return s.st.StreamTitle.get() == "Secure Song"; }, 5000));
+}
+
 TEST_F(StreamWorkerTest, HlsOpensThroughItsOwnCallOnly) {
     for (const char* path : {"/hls/index.m3u8", "/hls/INDEX.M3U8"}) {
         Station s(server->url(path));
@@ -223,6 +232,17 @@ TEST_F(StreamWorkerTest, FailuresGiveTheirTextsAndRetryTimes) {
         ASSERT_TRUE(s.failed());
         EXPECT_EQ(s.st.Message.get(), "Error code 2. Can't open the stream");
         EXPECT_GE(s.st.RetryTick, GetTickCount64Ex() + 4000);
+    }
+    {
+        // A header without end is refused once it passes 16 KiB, long before the time-out.
+        Station s(server->url("/endless-header"));
+        ASSERT_TRUE(s.failed());
+        EXPECT_EQ(s.st.Message.get(), "Error code 41. Server down or unsupported file format");
+    }
+    {
+        Station s(server->url("/redirect-loop"));
+        ASSERT_TRUE(s.failed());
+        EXPECT_EQ(s.st.Message.get(), "Error code 2. Can't open the stream");
     }
     {
         Station s(server->url("/garbage"));

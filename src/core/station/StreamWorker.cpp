@@ -70,6 +70,10 @@ void StreamWorker(TStation* st) {
             Stream_Open(*st);
         if (st->LinkState == LINK_BUFFERING)
             Stream_Buffering(*st);
+        // An open given up for a newer address leaves the station connecting: the
+        // next round opens that address at once, with nothing left to wake it.
+        if (st->LinkState == LINK_CONNECT)
+            continue;
         // Waiting to be woken keeps a hundred idle workers from waking 100 times a
         // second each.
         st->WaitForWork();

@@ -1,7 +1,6 @@
 #include "stream/BassStream.h"
 
 #include "stream/AudioOutput.h"
-#include "stream/HostLookup.h"
 #include "stream/HttpSource.h"
 #include "stream/PcmConverter.h"
 #include "stream/Playlist.h"
@@ -18,6 +17,7 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -29,8 +29,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kReadTimeoutMs = 10000;
 // Enough of a body without a named type to tell an HLS play list.
 constexpr int kHlsSniffBytes = 4096;
-// openHttp found an HLS play list.
-constexpr int kHlsContent = -1;
 // Only network protocols: a hostile play list must not reach local files.
 constexpr const char* kProtocols = "http,https,tls,tcp,crypto";
 constexpr int kMaxPlaylistBytes = 64 * 1024;
@@ -72,6 +70,9 @@ AVDictionary* networkOptions(const BassStream::Settings& s) {
     av_dict_set(&opts, "user_agent", s.userAgent.toUtf8().constData(), 0);
     av_dict_set(&opts, "rw_timeout", std::to_string(kReadTimeoutMs * 1000).c_str(), 0);
     av_dict_set(&opts, "protocol_whitelist", kProtocols, 0);
+    // FFmpeg's keep-alive and parallel fetches work with its own protocol only.
+    av_dict_set(&opts, "http_persistent", "0", 0);
+    av_dict_set(&opts, "http_multiple", "0", 0);
     return opts;
 }
 
@@ -177,18 +178,6 @@ int BassStream::interrupted(void* self) {
     return Clock::now().time_since_epoch().count() > deadline ? 1 : 0;
 }
 
-int BassStream::lookUp(const QString& url) {
-    switch (LookUpHost(QUrl(url).host(), [this] { return interrupted(this) != 0; })) {
-    case HostLookupResult::Found:
-        return BASS_OK;
-    case HostLookupResult::NotFound:
-        return BASS_ERROR_FILEOPEN;
-    case HostLookupResult::GaveUp:
-        break;
-    }
-    return BASS_ERROR_TIMEOUT;
-}
-
 void BassStream::closeMedia() {
     avcodec_free_context(&decoder_);
     // The demuxer leaves a reader handed to it for us to close.
@@ -200,52 +189,21 @@ void BassStream::closeMedia() {
 int BassStream::openMedia(const QString& url, bool hls) {
     closeMedia();
     restartDeadline();
-    const QString scheme = QUrl(url).scheme().toLower();
-    if (scheme == "http" || scheme == "https") {
-        const int error = openHttp(url);
-        if (error != kHlsContent)
-            return error;
-        closeMedia();
-        restartDeadline();
-    }
-    return openThroughFfmpeg(url, hls);
-}
-
-void BassStream::allocFormat() {
-    format_ = avformat_alloc_context();
-    format_->interrupt_callback = {&BassStream::interrupted, this};
-    // Enough to know the format without waiting seconds for a live stream.
-    format_->format_probesize = 32 * 1024;
-    format_->probesize = 64 * 1024;
-    format_->max_analyze_duration = 500000;
-}
-
-int BassStream::openHttp(const QString& url) {
     int avError = 0;
     source_ = HttpSource::Open(httpRequest(url), &avError);
     if (!source_)
         return errorFromAv(avError);
     // A named type opens with its own demuxer, which finds the frame sync by itself
     // even when the server's burst starts in the middle of a frame.
-    const AVInputFormat* named = DemuxerForMime(source_->Header("content-type"));
-    // HLS segments are fetched by FFmpeg's HLS demuxer, so it gets the address itself.
-    if (!named && IsHlsPlaylist(source_->Peek(kHlsSniffBytes)))
-        return kHlsContent;
+    const AVInputFormat* demuxer = DemuxerForMime(source_->Header("content-type"));
+    if (!demuxer && IsHlsPlaylist(source_->Peek(kHlsSniffBytes)))
+        demuxer = av_find_input_format("hls");
     allocFormat();
     format_->pb = source_->Io();
     AVDictionary* opts = networkOptions(settings_);
-    const int r = avformat_open_input(&format_, url.toUtf8().constData(), named, &opts);
-    av_dict_free(&opts);
-    return r < 0 ? errorFromAv(r) : openDecoder();
-}
-
-// HLS, and addresses that are not HTTP, through FFmpeg's own protocols.
-int BassStream::openThroughFfmpeg(const QString& url, bool hls) {
-    if (const int e = lookUp(url))
-        return e;
-    allocFormat();
-    AVDictionary* opts = networkOptions(settings_);
-    const int r = avformat_open_input(&format_, url.toUtf8().constData(), nullptr, &opts);
+    // The address after redirects, against which HLS resolves its segments.
+    const int r =
+        avformat_open_input(&format_, source_->Url().toUtf8().constData(), demuxer, &opts);
     av_dict_free(&opts);
     if (r < 0)
         return errorFromAv(r);
@@ -253,6 +211,51 @@ int BassStream::openThroughFfmpeg(const QString& url, bool hls) {
     if (!hls && !settings_.hlsAvailable && std::string_view(format_->iformat->name) == "hls")
         return BASS_ERROR_FILEFORM;
     return openDecoder();
+}
+
+// HLS fetches its play lists and segments itself: through our reader too, so that
+// their headers are bounded and their look-ups can be given up.
+void BassStream::allocFormat() {
+    format_ = avformat_alloc_context();
+    format_->interrupt_callback = {&BassStream::interrupted, this};
+    format_->opaque = this;
+    ffmpegOpen_ = format_->io_open;
+    ffmpegClose_ = format_->io_close2;
+    format_->io_open = &BassStream::openFetch;
+    format_->io_close2 = &BassStream::closeFetch;
+    // Enough to know the format without waiting seconds for a live stream.
+    format_->format_probesize = 32 * 1024;
+    format_->probesize = 64 * 1024;
+    format_->max_analyze_duration = 500000;
+}
+
+int BassStream::openFetch(AVFormatContext* s, AVIOContext** pb, const char* url, int flags,
+                          AVDictionary** options) {
+    auto* self = static_cast<BassStream*>(s->opaque);
+    const QString address = QString::fromUtf8(url);
+    const QString scheme = QUrl(address).scheme().toLower();
+    // Encrypted segments ("crypto+http://...") stay with FFmpeg's protocols.
+    if ((scheme != "http" && scheme != "https") || (flags & AVIO_FLAG_WRITE))
+        return self->ffmpegOpen_(s, pb, url, flags, options);
+    HttpSource::Request request = self->httpRequest(address);
+    const AVDictionaryEntry* offset = av_dict_get(*options, "offset", nullptr, 0);
+    const AVDictionaryEntry* end = av_dict_get(*options, "end_offset", nullptr, 0);
+    request.offset = offset ? std::atoll(offset->value) : 0;
+    request.endOffset = end ? std::atoll(end->value) : -1;
+    int error = 0;
+    std::unique_ptr<HttpSource> source = HttpSource::Open(request, &error);
+    if (!source)
+        return error;
+    *pb = source.release()->Io(); // owned by FFmpeg until closeFetch
+    return 0;
+}
+
+int BassStream::closeFetch(AVFormatContext* s, AVIOContext* pb) {
+    if (HttpSource* source = HttpSource::Owning(pb)) {
+        delete source;
+        return 0;
+    }
+    return static_cast<BassStream*>(s->opaque)->ffmpegClose_(s, pb);
 }
 
 int BassStream::openDecoder() {

@@ -20,6 +20,8 @@ class AudioOutputStream;
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
+struct AVIOContext;
+struct AVDictionary;
 
 // One open network stream: a network thread that queues compressed packets up to
 // the configured buffer length, and, once playing, a playback thread that decodes
@@ -79,12 +81,12 @@ private:
     BassStream() = default;
     int openList(const QString& url);
     int openMedia(const QString& url, bool hls);
-    int openHttp(const QString& url);
-    int openThroughFfmpeg(const QString& url, bool hls);
     void allocFormat();
+    static int openFetch(AVFormatContext* s, AVIOContext** pb, const char* url, int flags,
+                         AVDictionary** options);
+    static int closeFetch(AVFormatContext* s, AVIOContext* pb);
     HttpSource::Request httpRequest(const QString& url);
     int openDecoder();
-    int lookUp(const QString& url);
     void closeMedia();
     void restartDeadline();
     void setFormat(int rate, int channels);
@@ -103,7 +105,10 @@ private:
 
     Settings settings_;
     std::atomic<HSTREAM> handle_{0};
-    std::unique_ptr<HttpSource> source_; // the body the demuxer reads, for HTTP
+    std::unique_ptr<HttpSource> source_; // the body the demuxer reads
+    // FFmpeg's own openers, for what our reader does not fetch.
+    int (*ffmpegOpen_)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) = nullptr;
+    int (*ffmpegClose_)(AVFormatContext*, AVIOContext*) = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     int audioIndex_ = -1;

@@ -69,10 +69,3 @@ HostLookupResult LookUpHost(const QString& host, quint16 port, const std::functi
     *addresses = lookup->addresses;
     return lookup->found ? HostLookupResult::Found : HostLookupResult::NotFound;
 }
-
-HostLookupResult LookUpHost(const QString& host, const std::function<bool()>& giveUp) {
-    if (host.isEmpty())
-        return HostLookupResult::Found;
-    std::vector<HostAddress> unused;
-    return LookUpHost(host, 0, giveUp, &unused);
-}

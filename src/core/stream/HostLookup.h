@@ -16,7 +16,6 @@ struct HostAddress {
     socklen_t length;
 };
 
-HostLookupResult LookUpHost(const QString& host, const std::function<bool()>& giveUp);
-// The same, giving the host's addresses for the port, in the resolver's order.
+// Gives the host's addresses for the port, in the resolver's order.
 HostLookupResult LookUpHost(const QString& host, quint16 port, const std::function<bool()>& giveUp,
                             std::vector<HostAddress>* addresses);

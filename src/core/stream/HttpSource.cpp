@@ -28,7 +28,7 @@ QByteArray OneLine(QByteArray text) {
     return text.replace('\r', ' ').replace('\n', ' ');
 }
 
-QByteArray RequestText(const QUrl& url, const QByteArray& userAgent) {
+QByteArray RequestText(const QUrl& url, const HttpSource::Request& r) {
     QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
     if (target.isEmpty())
         target = "/";
@@ -40,8 +40,11 @@ QByteArray RequestText(const QUrl& url, const QByteArray& userAgent) {
     if (url.port() != -1)
         host += ':' + QByteArray::number(url.port());
     QByteArray text = "GET " + target + " HTTP/1.1\r\nHost: " + host +
-                      "\r\nUser-Agent: " + OneLine(userAgent) +
+                      "\r\nUser-Agent: " + OneLine(r.userAgent) +
                       "\r\nAccept: */*\r\nIcy-MetaData: 1\r\nConnection: close\r\n";
+    if (r.offset > 0 || r.endOffset >= 0)
+        text += "Range: bytes=" + QByteArray::number(r.offset) + '-' +
+                (r.endOffset > 0 ? QByteArray::number(r.endOffset - 1) : QByteArray()) + "\r\n";
     if (!url.userInfo().isEmpty())
         text += "Authorization: Basic " +
                 OneLine(url.userInfo(QUrl::FullyDecoded).toUtf8()).toBase64() + "\r\n";
@@ -92,7 +95,8 @@ int HttpSource::request(const QString& address, const Request& r) {
     connection_ = HttpConnection::Open(target, r.timeoutMs, r.interrupted, &error);
     if (!connection_)
         return error;
-    if ((error = connection_->Write(RequestText(url, r.userAgent))) < 0)
+    url_ = address;
+    if ((error = connection_->Write(RequestText(url, r))) < 0)
         return error;
     return readHead();
 }
@@ -187,6 +191,11 @@ QByteArray HttpSource::Peek(int bytes) {
         peeked_.append(reinterpret_cast<const char*>(buffer.data()), n);
     }
     return peeked_.mid(peekedAt_);
+}
+
+HttpSource* HttpSource::Owning(AVIOContext* io) {
+    return io && io->read_packet == &HttpSource::readPacket ? static_cast<HttpSource*>(io->opaque)
+                                                            : nullptr;
 }
 
 int HttpSource::readPacket(void* self, uint8_t* buffer, int size) {

@@ -25,6 +25,9 @@ public:
         QByteArray userAgent;
         int timeoutMs = 10000;
         std::function<bool()> interrupted;
+        // A byte range of the body: from offset up to, not including, endOffset.
+        qint64 offset = 0;
+        qint64 endOffset = -1;
     };
 
     // On failure returns nullptr with *error set to an FFmpeg error code.
@@ -34,6 +37,10 @@ public:
     HttpSource& operator=(const HttpSource&) = delete;
 
     AVIOContext* Io() const { return io_; }
+    // The source whose Io() that is, or null.
+    static HttpSource* Owning(AVIOContext* io);
+    // The address answered, after redirects.
+    const QString& Url() const { return url_; }
     const QByteArray& StatusLine() const { return status_; }
     const QList<QByteArray>& HeaderLines() const { return lines_; }
     // The value of the first header of that name (any case), trimmed.
@@ -60,6 +67,7 @@ private:
     int fill();
 
     std::unique_ptr<HttpConnection> connection_;
+    QString url_;
     // Bytes read from the connection and not yet handed on.
     QByteArray pending_;
     qsizetype pendingAt_ = 0;

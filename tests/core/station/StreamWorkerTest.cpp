@@ -201,7 +201,7 @@ TEST_F(StreamWorkerTest, HttpsStreamsPlayWithTheirTitles) {
 }
 
 TEST_F(StreamWorkerTest, HlsOpensThroughItsOwnCallOnly) {
-    for (const char* path : {"/hls/index.m3u8", "/hls/INDEX.M3U8"}) {
+    for (const char* path : {"/hls/index.m3u8", "/hls/INDEX.M3U8", "/hls/ranges.m3u8"}) {
         Station s(server->url(path));
         ASSERT_TRUE(s.online(20000)) << path << " " << s.st.Message.get().toStdString();
         EXPECT_GT(s.st.StreamRate, 0);

@@ -238,8 +238,9 @@ int BassStream::openFetch(AVFormatContext* s, AVIOContext** pb, const char* url,
     if ((scheme != "http" && scheme != "https") || (flags & AVIO_FLAG_WRITE))
         return self->ffmpegOpen_(s, pb, url, flags, options);
     HttpSource::Request request = self->httpRequest(address);
-    const AVDictionaryEntry* offset = av_dict_get(*options, "offset", nullptr, 0);
-    const AVDictionaryEntry* end = av_dict_get(*options, "end_offset", nullptr, 0);
+    const AVDictionary* given = options ? *options : nullptr;
+    const AVDictionaryEntry* offset = av_dict_get(given, "offset", nullptr, 0);
+    const AVDictionaryEntry* end = av_dict_get(given, "end_offset", nullptr, 0);
     request.offset = offset ? std::atoll(offset->value) : 0;
     request.endOffset = end ? std::atoll(end->value) : -1;
     int error = 0;

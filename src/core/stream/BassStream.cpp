@@ -505,12 +505,7 @@ void BassStream::playbackLoop() {
 
 void BassStream::deliver(std::vector<qint16>& pcm, int rate, int channels) {
     const qint64 frames = qint64(pcm.size()) / channels;
-    int left = 0, right = 0;
-    for (size_t i = 0; i < pcm.size(); i += size_t(channels)) {
-        left = std::max(left, std::abs(int(pcm[i])));
-        right = std::max(right, std::abs(int(pcm[i + size_t(channels) - 1])));
-    }
-    level_ = quint32(std::min(left, 32768)) | (quint32(std::min(right, 32768)) << 16);
+    level_ = PeakLevel(pcm, channels);
     {
         const std::lock_guard lock(callbackMutex_);
         for (const Dsp& d : dsps_)

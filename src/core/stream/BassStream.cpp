@@ -427,8 +427,8 @@ void BassStream::networkLoop() {
             const std::lock_guard lock(queueMutex_);
             queue_.push_back({packet, std::max<qint64>(ms, 1)});
             queued = queuedMs_ += queue_.back().ms;
-            queueChanged_.notify_all();
         }
+        queueChanged_.notify_all();
         if (atLiveEdge)
             napWithAudioLeft(queued);
     }
@@ -453,16 +453,22 @@ qint64 BassStream::refillBelow() const {
 }
 
 bool BassStream::takePacket(Packet* out) {
-    std::unique_lock lock(queueMutex_);
-    queueChanged_.wait(lock, [&] { return stop_ || !queue_.empty() || !connected_; });
-    if (queue_.empty())
-        return false;
-    *out = queue_.front();
-    queue_.pop_front();
-    const bool wake = queuedMs_ > refillBelow();
-    queuedMs_ -= out->ms;
-    queuedSeen_ = queuedMs_;
-    if (wake && queuedMs_ <= refillBelow())
+    bool wake;
+    {
+        std::unique_lock lock(queueMutex_);
+        queueChanged_.wait(lock, [&] { return stop_ || !queue_.empty() || !connected_; });
+        if (queue_.empty())
+            return false;
+        *out = queue_.front();
+        queue_.pop_front();
+        wake = queuedMs_ > refillBelow();
+        queuedMs_ -= out->ms;
+        queuedSeen_ = queuedMs_;
+        wake = wake && queuedMs_ <= refillBelow();
+    }
+    // Told after unlocking, so the woken network thread does not at once block on the
+    // lock and cost a second switch.
+    if (wake)
         queueChanged_.notify_all();
     return true;
 }

@@ -225,6 +225,9 @@ int BassStream::openMedia(const QString& url, bool hls) {
 }
 
 int BassStream::openDecoder() {
+    // A live stream is never sought, so the demuxer's seek index would only grow, by a
+    // megabyte per stream at most, and cost a reallocation now and then.
+    format_->max_index_size = 0;
     int r = avformat_find_stream_info(format_, nullptr);
     if (r < 0)
         return errorFromAv(r);

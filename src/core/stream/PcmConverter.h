@@ -34,3 +34,7 @@ private:
     int rate_ = 0;
     int channels_ = 0;
 };
+
+// The peak of each channel (0 to 32768) of one or two interleaved channels, the left
+// one in the low word; mono shows on both.
+quint32 PeakLevel(const std::vector<qint16>& pcm, int channels);

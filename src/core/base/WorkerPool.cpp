@@ -1,5 +1,7 @@
 #include "base/WorkerPool.h"
 
+#include "base/ThreadName.h"
+
 #include <algorithm>
 
 #include <sys/resource.h>
@@ -76,6 +78,7 @@ void WorkerPool::schedule(std::shared_ptr<Strand> strand) {
 }
 
 void WorkerPool::run() {
+    NameThread("tw-encode");
     ::setpriority(PRIO_PROCESS, ::gettid(), kNice);
     for (;;) {
         std::shared_ptr<Strand> strand;

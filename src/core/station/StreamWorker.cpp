@@ -1,6 +1,7 @@
 #include "station/StreamWorker.h"
 
 #include "base/Logging.h"
+#include "base/ThreadName.h"
 #include "base/TickCount.h"
 #include "station/StationTags.h"
 #include "station/TStation.h"
@@ -59,6 +60,7 @@ bool HlsAvailable() {
 }
 
 void StreamWorker(TStation* st) {
+    NameThread("tw-station");
     // An open under way gives up as soon as the station stops or is given another
     // address, so stopping never waits on the network and the newest address wins.
     SetStreamOpenCancel([st] {

@@ -1,5 +1,6 @@
 #include "stream/BassStream.h"
 
+#include "base/ThreadName.h"
 #include "stream/AudioOutput.h"
 #include "stream/HttpSource.h"
 #include "stream/PcmConverter.h"
@@ -430,6 +431,7 @@ bool BassStream::updateMeta() {
 }
 
 void BassStream::networkLoop() {
+    NameThread("tw-network");
     while (!stop_) {
         {
             std::unique_lock lock(queueMutex_);
@@ -523,6 +525,7 @@ bool BassStream::takePacket(Packet* out) {
 }
 
 void BassStream::playbackLoop() {
+    NameThread("tw-playback");
     {
         std::unique_lock lock(queueMutex_);
         queueChanged_.wait(lock, [&] { return stop_ || playing_; });

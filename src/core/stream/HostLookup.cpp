@@ -1,5 +1,7 @@
 #include "stream/HostLookup.h"
 
+#include "base/ThreadName.h"
+
 #include <QHostAddress>
 
 #include <netdb.h>
@@ -51,6 +53,7 @@ HostLookupResult LookUpHost(const QString& host, quint16 port, const std::functi
     // Shared with the helper, which may outlive this call.
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, name = host.toStdString(), port] {
+        NameThread("tw-lookup");
         std::vector<HostAddress> found;
         const bool ok = Resolve(name, port, 0, &found);
         {

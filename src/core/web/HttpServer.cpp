@@ -1,6 +1,7 @@
 #include "web/HttpServer.h"
 
 #include "base/Logging.h"
+#include "base/ThreadName.h"
 
 #include <microhttpd.h>
 
@@ -123,6 +124,7 @@ struct HttpServer::Daemon {
     }
     // A request must arrive whole within the time-out, however slowly its bytes trickle.
     void sweep() {
+        NameThread("tw-web-sweep");
         std::unique_lock lock(mutex);
         while (!stopping.wait_for(lock, std::chrono::seconds(1), [this] { return stop; })) {
             const Clock::time_point limit =

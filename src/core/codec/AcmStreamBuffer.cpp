@@ -45,14 +45,18 @@ void AcmStreamBuffer::fireError(const QString& message) {
         OnError(message);
 }
 
-QString AcmStreamBuffer::diagnostic(const char* prefix) const {
+AcmStreamBuffer::Figures AcmStreamBuffer::figures() const {
+    return {Header.cbSrcLength, InputSize, Header.cbDstLengthUsed, OutputSize, Filled};
+}
+
+QString AcmStreamBuffer::diagnostic(const char* prefix, const Figures& f) {
     return QStringLiteral("%1%2(%3), Dst %4 (%5), Shift=%6")
         .arg(QLatin1String(prefix))
-        .arg(Header.cbSrcLength)
-        .arg(InputSize)
-        .arg(Header.cbDstLengthUsed)
-        .arg(OutputSize)
-        .arg(Filled);
+        .arg(f.sourceLength)
+        .arg(f.inputSize)
+        .arg(f.destUsed)
+        .arg(f.outputSize)
+        .arg(f.filled);
 }
 
 void AcmStreamBuffer::Convert(const quint8* bytes, qint32 count) {
@@ -86,7 +90,10 @@ void AcmStreamBuffer::Convert(const quint8* bytes, qint32 count) {
 }
 
 void AcmStreamBuffer::convertPass(qint32* remaining) {
-    QString text = diagnostic("hdr1: ");
+    // The figures before the call go into the error texts; they are formatted only
+    // when there is an error, since this runs for every block.
+    Figures shown = figures();
+    const char* prefix = "hdr1: ";
     const quint32 flags = ConvertFlags;
     MMRESULT result = MMSYSERR_NOERROR;
     try {
@@ -96,17 +103,17 @@ void AcmStreamBuffer::convertPass(qint32* remaining) {
         result = ACMERR_NOTPOSSIBLE;
     }
     if (result != MMSYSERR_NOERROR) {
-        fireError(QStringLiteral("Error 512.") + text);
-        text = diagnostic("hdr2: ");
-        fireError(text);
+        fireError(QStringLiteral("Error 512.") + diagnostic(prefix, shown));
+        shown = figures();
+        prefix = "hdr2: ";
+        fireError(diagnostic(prefix, shown));
     }
     qint32 used = qint32(Header.cbSrcLengthUsed);
     const qint32 length = qint32(Header.cbSrcLength);
     if (used == 0 && Filled >= InputSize) {
         // A full buffer the codec takes nothing of would stall for ever: drop it.
-        text = QStringLiteral("Error 1024.") + text;
         used = length;
-        fireError(text);
+        fireError(QStringLiteral("Error 1024.") + diagnostic(prefix, shown));
     }
     const qint32 rest = length - used;
     if (used > 0) {

@@ -54,6 +54,15 @@ protected:
     virtual void sourceUsed(qint32) {}
 
 private:
+    // What the error texts of a conversion pass show.
+    struct Figures {
+        quint32 sourceLength;
+        qint32 inputSize;
+        quint32 destUsed;
+        qint32 outputSize;
+        qint32 filled;
+    };
+    Figures figures() const;
+    static QString diagnostic(const char* prefix, const Figures& f);
     void convertPass(qint32* remaining);
-    QString diagnostic(const char* prefix) const;
 };

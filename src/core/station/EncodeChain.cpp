@@ -11,18 +11,21 @@
 
 namespace {
 
-// False when the disk took fewer bytes than given (full, or over a size limit).
-bool writeAll(int fd, const quint8* bytes, qint64 count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd, bytes, size_t(count));
+constexpr qsizetype kPendingLimit = 64 * 1024;
+
+// How many of the bytes the disk took: fewer than given when it is full or a size
+// limit is reached.
+qint64 writeAll(int fd, const quint8* bytes, qint64 count) {
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd, bytes + done, size_t(count - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
-        bytes += n;
-        count -= n;
+            break;
+        done += n;
     }
-    return true;
+    return done;
 }
 
 } // namespace
@@ -32,8 +35,9 @@ struct EncodeChain::Stages {
     tWaveConverter resampler;
     TACM encoder{ACM_ENCODE, 44100, 2, WAVE_FORMAT_MPEGLAYER3, false};
     int fd = -1;
-    qint64 fileBytes = 0; // what the file took whole
+    qint64 fileBytes = 0; // what the file took
     bool writeFailed = false;
+    QByteArray pending; // encoded, not yet written
     std::mutex outcomeLock;
     Outcome outcome;
 
@@ -50,22 +54,35 @@ struct EncodeChain::Stages {
     }
     ~Stages() { closeFile(); }
 
+    // The encoder's frames gather here and go to the disk in one write per task: a
+    // write per frame was a system call every 26 ms for each station.
     void write(const quint8* bytes, qint32 count) {
         if (fd < 0 || writeFailed)
             return;
-        const bool ok = writeAll(fd, bytes, count);
+        pending.append(reinterpret_cast<const char*>(bytes), count);
+        if (pending.size() >= kPendingLimit)
+            flush();
+    }
+    void flush() {
+        if (pending.isEmpty())
+            return;
+        const qint64 count = pending.size();
+        const qint64 taken =
+            fd >= 0 && !writeFailed
+                ? writeAll(fd, reinterpret_cast<const quint8*>(pending.constData()), count)
+                : 0;
+        pending.resize(0); // keeps its capacity for the next task
         const std::lock_guard lock(outcomeLock);
-        if (ok) {
-            fileBytes += count;
-            outcome.written += count;
-        }
-        else
+        fileBytes += taken;
+        outcome.written += taken;
+        if (taken < count)
             writeFailed = outcome.writeFailed = true;
     }
     // After a write the disk took only in part, the tag goes over the end of what the
     // file already holds, so that even a full disk leaves it ending with its tag; the
     // last frame loses its tail, which players skip.
     void writeTag(const QByteArray& tag) {
+        flush();
         if (fd < 0)
             return;
         if (writeFailed) {
@@ -77,6 +94,7 @@ struct EncodeChain::Stages {
         writeAll(fd, reinterpret_cast<const quint8*>(tag.constData()), tag.size());
     }
     void closeFile() {
+        flush();
         if (fd < 0)
             return;
         // The file stays protected from replacement and retention until really closed.
@@ -85,6 +103,7 @@ struct EncodeChain::Stages {
         fd = -1;
     }
     void start(const ChainFormat& f) {
+        flush();
         // What an earlier start left in the stages never reaches the file.
         const int file = std::exchange(fd, -1);
         resampler.Close();
@@ -124,6 +143,7 @@ void EncodeChain::FollowSource(int rate, int channels) {
             return;
         // Closing flushes what the old format left into the encoder.
         s->resampler.Close();
+        s->flush();
         s->resampler.SetSourceFormat(rate, channels, 16);
         if (!s->resampler.Open()) {
             const std::lock_guard lock(s->outcomeLock);
@@ -138,6 +158,7 @@ void EncodeChain::Feed(QList<QByteArray> blocks) {
             return;
         for (const QByteArray& b : blocks)
             s->resampler.Convert(reinterpret_cast<const quint8*>(b.constData()), qint32(b.size()));
+        s->flush();
     });
 }
 

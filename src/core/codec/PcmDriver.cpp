@@ -1,5 +1,8 @@
 #include "codec/PcmDriver.h"
 
+#include <algorithm>
+#include <cstring>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
@@ -31,6 +34,8 @@ public:
     MMRESULT Convert(ACMSTREAMHEADER& header, quint32 flags) override {
         const int inSamples = int(header.cbSrcLength / in_.nBlockAlign);
         const int capacity = int(header.cbDstLength / out_.nBlockAlign);
+        if (same_)
+            return copy(header, std::min(inSamples, capacity));
         const uint8_t* src = header.pbSrc;
         uint8_t* dst = header.pbDst;
         int made = swr_convert(swr_, &dst, capacity, &src, inSamples);
@@ -49,9 +54,19 @@ public:
     }
 
 private:
+    // The recording often keeps the stream's format: then the samples only move.
+    MMRESULT copy(ACMSTREAMHEADER& header, int samples) const {
+        const quint32 bytes = quint32(samples) * in_.nBlockAlign;
+        std::memcpy(header.pbDst, header.pbSrc, bytes);
+        header.cbSrcLengthUsed = bytes;
+        header.cbDstLengthUsed = bytes;
+        return MMSYSERR_NOERROR;
+    }
+
     SwrContext* swr_;
     WAVEFORMATEX in_;
     WAVEFORMATEX out_;
+    bool same_ = in_.nSamplesPerSec == out_.nSamplesPerSec && in_.nChannels == out_.nChannels;
 };
 
 AVChannelLayout layoutOf(int channels) {

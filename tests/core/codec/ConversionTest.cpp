@@ -182,6 +182,20 @@ TEST(WaveConverter, ABlockLongerThanTheBufferConvertsInRoundsAndKeepsTime) {
     EXPECT_NEAR(risingCrossings(sink.data), 3000, 3);
 }
 
+TEST(WaveConverter, TheStreamsOwnFormatPassesByteForByte) {
+    tWaveConverter wc;
+    Sink sink(wc);
+    wc.SetSourceFormat(44100, 2, 16);
+    wc.SetDestFormat(44100, 2, 16);
+    ASSERT_TRUE(wc.Open());
+    const QByteArray pcm = sine(44100, 2, 2.5, 1000); // longer than the buffer
+    feed(wc, pcm.left(4608));
+    feed(wc, pcm.mid(4608));
+    wc.Close();
+    EXPECT_TRUE(sink.errors.isEmpty()) << sink.errors.join(u'\n').toStdString();
+    EXPECT_EQ(sink.data, pcm);
+}
+
 TEST(WaveConverter, LowRateStreamsRiseTo22050) {
     tWaveConverter wc;
     Sink sink(wc);

@@ -36,9 +36,9 @@ constexpr int kMaxPlaylistBytes = 64 * 1024;
 // Looking up, connecting and finding the format of one address (the play list, then
 // each entry) may take this long in all, however slowly the server answers.
 constexpr auto kOpenTimeout = std::chrono::seconds(10);
-// Playback runs at most kPacingSlack ahead of the wall clock, then waits until it is
-// only kPacingLead ahead.
-constexpr auto kPacingSlack = std::chrono::milliseconds(250);
+// Playback runs at most kPacingSlack (and half the buffer) ahead of the wall clock,
+// then waits until it is only kPacingLead ahead.
+constexpr auto kPacingSlack = std::chrono::milliseconds(500);
 constexpr auto kPacingLead = std::chrono::milliseconds(20);
 // The buffer fill that playback steers to, below the refill mark so that data is read
 // as it comes; how strongly and how far the pace follows; over how long the fill is
@@ -47,7 +47,7 @@ constexpr double kFillTarget = 0.8;
 // At the live edge the network thread naps, so that a station's data is read in a few
 // bunches a second rather than one wake-up per arriving segment; the socket holds what
 // comes meanwhile. A read that waited longer than kLiveEdge found the edge.
-constexpr auto kNetworkNap = std::chrono::milliseconds(250);
+constexpr auto kNetworkNap = std::chrono::milliseconds(500);
 constexpr auto kLiveEdge = std::chrono::milliseconds(5);
 constexpr double kFollowGain = 0.1;
 constexpr double kMaxFollow = 0.02;
@@ -620,7 +620,9 @@ void BassStream::pace(qint64 frames, int rate) {
     const auto due = clockStart_ + std::chrono::microseconds(playedUs_);
     // Blocks are handed over a little ahead of time and in bunches: one wake-up per
     // several blocks keeps many streams cheap, and over time the pace is exact.
-    if (due - now < kPacingSlack)
+    const auto slack = std::min<Clock::duration>(
+        kPacingSlack, std::chrono::milliseconds(settings_.bufferMs / 2));
+    if (due - now < slack)
         return;
     // One sleep: freeing the stream joins this thread in the background.
     std::this_thread::sleep_until(due - kPacingLead);

@@ -79,7 +79,9 @@ void ProgramCore::TickProgram() {
     savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
                                      settings_.RemEmpDir, RecordingRootPath());
     devices_.UpdateSoundCards(GetTickCount64Ex());
-    publishSnapshot();
+    // Only the web server reads the snapshot; building it is a tenth of the tick.
+    if (http_.Active())
+        publishSnapshot();
 }
 
 void ProgramCore::TryStartHTTPServer() {

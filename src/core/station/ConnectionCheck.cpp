@@ -61,6 +61,8 @@ void ErrorListAdd(tErrorLst& status, const QString& text, const QDateTime& now) 
 }
 
 int GetOneDayCount(const tErrorLst& status, const QDateTime& now) {
+    if (status.ErrorList.isEmpty())
+        return 0; // spares a local-time conversion per station and snapshot
     const QDateTime since = now.addDays(-1);
     return int(std::count_if(status.ErrorList.begin(), status.ErrorList.end(),
                              [&](const ErrorEntry& e) { return e.Time > since; }));

@@ -28,6 +28,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -122,6 +123,22 @@ QHash<QString, qint64> stationBytes(const QString& root) {
     return bytes;
 }
 
+// Until every recording station has a file with audio in it (at least ten seconds, at
+// most a minute), then ten seconds more, so that the measurement sees only stations in
+// their stride.
+void waitForFiles(const QString& root, int stations) {
+    QElapsedTimer waited;
+    waited.start();
+    const auto recording = [&] {
+        const QHash<QString, qint64> bytes = stationBytes(root);
+        return bytes.size() >= stations &&
+               std::all_of(bytes.begin(), bytes.end(), [](qint64 b) { return b > 0; });
+    };
+    while ((waited.elapsed() < 10000 || !recording()) && waited.elapsed() < 60000)
+        QTest::qWait(1000);
+    QTest::qWait(10000);
+}
+
 bool endsWithTag(const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.size() >= 128 && f.seek(f.size() - 128) &&
@@ -184,7 +201,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tidewelld did not start\n");
         return 1;
     }
-    QTest::qWait(20000); // every station connects and starts its file
+    // Every station connects and starts its file. At start-up the local Icecast lets some
+    // of 255 simultaneous connections time out; their stations retry ten seconds later.
+    waitForFiles(root, format.record ? count : 0);
     const QHash<QString, qint64> bytesBefore = stationBytes(root);
 
     const qint64 pid = daemon.processId();

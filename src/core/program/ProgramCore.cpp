@@ -79,7 +79,8 @@ void ProgramCore::TickProgram() {
     savedFiles_.Work_With_SavedFiles(GetTickCount64Ex(), QDateTime::currentDateTime(),
                                      settings_.RemEmpDir, RecordingRootPath());
     devices_.UpdateSoundCards(GetTickCount64Ex());
-    // Only the web server reads the snapshot; building it is a tenth of the tick.
+    // Only the web server reads the snapshot, and building it for every station is a
+    // good part of the tick.
     if (http_.Active())
         publishSnapshot();
 }

@@ -2,11 +2,8 @@
 
 #include <pthread.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
 void NameThread(const char* name) {
-    const std::string cut(name, std::min<size_t>(std::strlen(name), 15));
-    pthread_setname_np(pthread_self(), cut.c_str());
+    pthread_setname_np(pthread_self(), std::string(name).substr(0, 15).c_str());
 }

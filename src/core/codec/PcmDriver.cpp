@@ -34,8 +34,6 @@ public:
     MMRESULT Convert(ACMSTREAMHEADER& header, quint32 flags) override {
         const int inSamples = int(header.cbSrcLength / in_.nBlockAlign);
         const int capacity = int(header.cbDstLength / out_.nBlockAlign);
-        if (same_)
-            return copy(header, std::min(inSamples, capacity));
         const uint8_t* src = header.pbSrc;
         uint8_t* dst = header.pbDst;
         int made = swr_convert(swr_, &dst, capacity, &src, inSamples);
@@ -54,19 +52,29 @@ public:
     }
 
 private:
-    // The recording often keeps the stream's format: then the samples only move.
-    MMRESULT copy(ACMSTREAMHEADER& header, int samples) const {
-        const quint32 bytes = quint32(samples) * in_.nBlockAlign;
+    SwrContext* swr_;
+    WAVEFORMATEX in_;
+    WAVEFORMATEX out_;
+};
+
+// The recording often keeps the stream's format: then the samples only move.
+class CopyConversion : public AcmConversion {
+public:
+    explicit CopyConversion(quint16 blockAlign) : blockAlign_(blockAlign) {}
+
+    quint32 DestSize(quint32 sourceBytes) const override { return sourceBytes; }
+
+    MMRESULT Convert(ACMSTREAMHEADER& header, quint32) override {
+        const quint32 bytes =
+            std::min(header.cbSrcLength, header.cbDstLength) / blockAlign_ * blockAlign_;
         std::memcpy(header.pbDst, header.pbSrc, bytes);
         header.cbSrcLengthUsed = bytes;
         header.cbDstLengthUsed = bytes;
         return MMSYSERR_NOERROR;
     }
 
-    SwrContext* swr_;
-    WAVEFORMATEX in_;
-    WAVEFORMATEX out_;
-    bool same_ = in_.nSamplesPerSec == out_.nSamplesPerSec && in_.nChannels == out_.nChannels;
+private:
+    quint16 blockAlign_;
 };
 
 AVChannelLayout layoutOf(int channels) {
@@ -124,6 +132,8 @@ std::unique_ptr<AcmConversion> PcmDriver::OpenStream(const QByteArray& source,
     const WAVEFORMATEX out = FormatHead(dest);
     if (!isPcm16(in) || !isPcm16(out))
         return nullptr;
+    if (in.nSamplesPerSec == out.nSamplesPerSec && in.nChannels == out.nChannels)
+        return std::make_unique<CopyConversion>(in.nBlockAlign);
     AVChannelLayout inLayout = layoutOf(in.nChannels);
     AVChannelLayout outLayout = layoutOf(out.nChannels);
     SwrContext* swr = nullptr;
